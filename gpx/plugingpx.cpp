@@ -1,0 +1,4 @@
+// (in progress)
+#include "plugin/ostrikgplugin.h"
+
+bool OstrikgPlugin::loadGpxTrack(QString) { return false; }

@@ -1,0 +1,101 @@
+// Traffic-light server: a controller object and the project that holds them.
+#pragma once
+
+#include "corvel_export.h"
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QVariant>
+
+class Notification;
+class Response;
+
+namespace Corvel {
+
+/*!
+ * A traffic-light controller as the host's server library presents it.
+ *
+ * "eventMask" selects the events it pushes; bit 0x20 is the signal-group events: while it
+ * is set, every change of a group's state is pushed as a kind-5 "notification" with the
+ * data [group id, state code]. "sendCommand" accepts "GET_GROUP" with a group id and
+ * returns a Response that finishes asynchronously (after responseDelay() ms, through the
+ * event loop) with [group id, state code]; an unknown command, a non-integer argument or
+ * an offline controller gives null. The controller owns its responses and deletes them
+ * a while after they finished, or when it is destroyed.
+ *
+ * Group states are the server's codes: 1 green, 2 and 3 green-flashing variants, 4 red,
+ * 16 yellow, 20 red-yellow, 32 yellow flashing, 0 off.
+ */
+class CORVEL_EXPORT Light : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int id READ id CONSTANT)
+    Q_PROPERTY(uint eventMask READ eventMask WRITE setEventMask)
+    Q_PROPERTY(bool isConnected READ isConnected)
+public:
+    static constexpr uint SignalGroupEvents = 0x20;
+
+    explicit Light(int id, QObject *parent = nullptr);
+    ~Light() override;
+
+    int id() const { return m_id; }
+    uint eventMask() const { return m_eventMask; }
+    void setEventMask(uint mask) { m_eventMask = mask; }
+    bool isConnected() const { return m_connected; }
+
+    Q_INVOKABLE Response *sendCommand(QVariant command, QVariant argument);
+
+    //! Goes online or offline; emits connected(bool) on a change.
+    void setConnected(bool connected);
+    //! Sets a group's state; pushes a kind-5 notification when it changed, the controller is
+    //! online and bit 0x20 of the event mask is set.
+    void setGroupState(int group, int state);
+    int groupState(int group) const { return m_states.value(group, 0); }
+    QList<int> groups() const { return m_states.keys(); }
+    //! Pushes a notification of any kind with any data (for tests and tools).
+    void pushNotification(int kind, const QVariant &data);
+
+    int responseDelay() const { return m_responseDelay; }
+    void setResponseDelay(int ms) { m_responseDelay = ms; }
+    //! Number of commands received so far, and the last ones (command, argument), oldest first.
+    int commandCount() const { return m_commands.count(); }
+    QList<QPair<QVariant, QVariant>> commands() const { return m_commands; }
+
+Q_SIGNALS:
+    void notification(const Notification *n);
+    void connected(bool online);
+
+private:
+    int m_id;
+    uint m_eventMask = 0;
+    bool m_connected = true;
+    int m_responseDelay = 0;
+    QMap<int, int> m_states;
+    QList<QPair<QVariant, QVariant>> m_commands;
+};
+
+/*!
+ * The host project: holds the controllers by id. "object(int)" returns the controller of
+ * an id, or null for an unknown id. Owns its controllers.
+ */
+class CORVEL_EXPORT Project : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Project(QObject *parent = nullptr);
+    Q_INVOKABLE Corvel::Light *object(int id) const;
+
+    //! Creates the controller for \a id, or returns the existing one.
+    Light *addLight(int id);
+    QList<Light *> lights() const;
+
+private:
+    QMap<int, QPointer<Light>> m_lights;
+};
+
+} // namespace Corvel
+
+Q_DECLARE_METATYPE(Corvel::Light *)
+Q_DECLARE_METATYPE(Response *)

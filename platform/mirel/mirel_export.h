@@ -1,0 +1,7 @@
+#pragma once
+#include <QtGlobal>
+#if defined(MIREL_LIBRARY)
+#  define MIREL_EXPORT Q_DECL_EXPORT
+#else
+#  define MIREL_EXPORT Q_DECL_IMPORT
+#endif

@@ -1,0 +1,114 @@
+// Ostrika network model: the network, its file format and its builder API.
+#pragma once
+
+#include "geoutil.h"
+#include "lane.h"
+#include "ostrika_export.h"
+
+#include <QHash>
+#include <QLineF>
+#include <QObject>
+
+namespace Ostrika {
+
+class Connection;
+class CrossWalk;
+class Edge;
+class Granule;
+class NetObject;
+class Node;
+class Route;
+class SignalGroup;
+class Stopline;
+
+/*!
+ * A road network: the owner (QObject parent) of all its objects, an id index and the
+ * geographic reference of its planar coordinates.
+ *
+ * Objects are created through the add...() functions, which the file loader uses too.
+ * Ids are unique within a network across all kinds; an add...() call with an id already
+ * in use, a null or foreign referenced object, a non-finite coordinate or a width of 0 or
+ * less returns null, creates nothing and sets errorString().
+ */
+class OSTRIKA_EXPORT Network : public QObject
+{
+    Q_OBJECT
+public:
+    //! Format version this library writes; load() reads this version only.
+    static constexpr int FormatVersion = 1;
+
+    explicit Network(QObject *parent = nullptr);
+    ~Network() override;
+
+    /*!
+     * Reads an ".ostka" file (docs/ostka-format.md). All or nothing: on any error (missing
+     * or unreadable file, not JSON, truncated, unknown version, missing field, dangling or
+     * duplicate id, non-finite number, width <= 0, ...) it returns false, sets an
+     * errorString() that names what is wrong and where (object id or file offset), and
+     * leaves the network as it was before the call (empty when \a append is false).
+     * With \a append false the network is cleared first; with true the file's objects are
+     * added to the existing ones (ids must not collide).
+     * Calls loaded() after a successful read.
+     */
+    bool load(const QString &fileName, bool append = false);
+    //! Parses the format from memory; the same contract as load().
+    bool loadFromData(const QByteArray &data, bool append = false);
+    //! Writes the network in the current format; false with errorString() on failure.
+    bool save(const QString &fileName) const;
+    QByteArray toData() const;
+
+    QString errorString() const { return m_errorString; }
+
+    //! Planar <-> geographic conversion of this network (its origin is the file's origin).
+    GeoUtil *geoUtil() { return &m_geoUtil; }
+    const GeoUtil *geoUtil() const { return &m_geoUtil; }
+
+    //! The object with \a id, or null.
+    NetObject *findObject(int id) const { return m_index.value(id, nullptr); }
+    int objectCount() const { return m_index.count(); }
+
+    //! Deletes every object; the geographic origin is kept.
+    virtual void clear();
+
+    // Builder API. Each returns the new object, or null (see the class comment).
+    Node *addNode(int id, const QString &name, const QPointF &position, int type = 1);
+    Edge *addEdge(int id, const QString &name, Node *start, Node *end, const GeoPolyline &shape);
+    //! Lanes are numbered in the order they are added to their edge (0 = rightmost).
+    Lane *addLane(int id, const QString &name, Edge *edge, double width,
+                  Lane::VehicleClasses allowed, const GeoPolyline &shape);
+    Stopline *addStopline(int id, const QString &name, Lane *lane, const QLineF &line);
+    //! \a position NaN: the centre of the granule's nodes, computed when nodes are added.
+    Granule *addGranule(int id, const QString &name, int tlId, const QPointF &position);
+    SignalGroup *addSignalGroup(int id, const QString &name, Granule *granule, int tlId);
+    //! \a lanesAngle NaN: derived from the two lanes' geometry.
+    Connection *addConnection(int id, const QString &name, Lane *startLane, Lane *endLane,
+                              Stopline *from, const GeoPolyline &shape, Granule *granule,
+                              double lanesAngle);
+    CrossWalk *addCrossWalk(int id, const QString &name, Granule *granule, int signalGroupTlId,
+                            const GeoPolyline &shape, double width);
+    //! An empty \a shape means: joined from the edges' centre lines.
+    Route *addRoute(int id, const QString &name, const QList<Edge *> &edges,
+                    Lane::VehicleClasses allowed, const GeoPolyline &shape = GeoPolyline());
+
+Q_SIGNALS:
+    //! After a successful load() or loadFromData().
+    void networkLoaded();
+
+protected:
+    //! Called after objects were read from a file; a graphics network draws them here.
+    virtual void loaded() {}
+    //! Called before the objects are deleted by clear().
+    virtual void aboutToClear() {}
+    void setErrorString(const QString &text) const { m_errorString = text; }
+
+private:
+    bool registerObject(NetObject *obj);
+    friend class NetworkReader;
+    friend class NetObject;
+
+    GeoUtil m_geoUtil;
+    QHash<int, NetObject *> m_index;
+    mutable QString m_errorString;
+};
+
+} // namespace Ostrika

@@ -1,0 +1,2 @@
+// (in progress) The red/yellow marker of one signal group on one connection.
+#pragma once
