@@ -12,11 +12,11 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <QGraphicsItem>
 #include <QGraphicsObject>
+#include <QGraphicsScene>
 #include <QGraphicsView>
 
-class QGraphicsItem;
-class QGraphicsScene;
 class QTimerEvent;
 class QWidget;
 class Notification;
