@@ -1,6 +1,130 @@
-// (in progress)
+// Controller binding: one LightEntry per controlled granule, its item records and markers.
 #include "plugin/ostrikgplugin.h"
 
-LightEntry::~LightEntry() {}
-void OstrikgPlugin::bindControllers(Ostrikga::Networkg *, QObject *, Ostrikga::Layer *) {}
-void OstrikgPlugin::destroyLightEntry(LightEntry *entry) { delete entry; }
+#include "plugin/logging.h"
+#include "trafficlight/sgredyellowitem.h"
+
+#include <corvel/response.h> // light.h declares the Response* metatype
+#include <corvel/light.h>
+#include <ostrika/ostrika.h>
+#include <ostrikga/genericgraphicsitem.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QSet>
+
+#include <limits>
+
+namespace {
+
+constexpr double kStoplineToMarkerAngle = 90.0;
+// Planar units; a common lane width, for a connection that reports no start lane.
+constexpr double kFallbackMarkerSize = 3.0;
+
+} // namespace
+
+LightEntry::~LightEntry()
+{
+    // Connection records sit in both maps: release each record and its marker once.
+    QSet<GroupItem *> records;
+    for (GroupItem *g : qAsConst(groupItems))
+        records.insert(g);
+    for (GroupItem *g : qAsConst(itemGroups))
+        records.insert(g);
+    for (GroupItem *g : qAsConst(records)) {
+        if (!g)
+            continue;
+        delete g->marker;
+        delete g;
+    }
+}
+
+void OstrikgPlugin::bindControllers(Ostrikga::Networkg *net, QObject *project,
+                                    Ostrikga::Layer *markerLayer)
+{
+    if (!net || !project)
+        return;
+
+    const QList<Ostrika::Granule *> granules = net->findChildren<Ostrika::Granule *>();
+    for (Ostrika::Granule *granule : granules) {
+        const int id = granule->tlId();
+        if (id <= 0)
+            continue;
+        if (lights.value(id, nullptr)) {
+            if (logLevel > 1)
+                logWarning(pluginTag(), tr("Duplicate granule %1").arg(id));
+            continue;
+        }
+
+        Corvel::Light *light = nullptr;
+        if (!QMetaObject::invokeMethod(project, "object", Qt::AutoConnection,
+                                       QGenericReturnArgument("Corvel::Light*", &light),
+                                       Q_ARG(int, id))) {
+            if (logLevel > 0)
+                logError(pluginTag(), tr("Error 'Project::object' metacall"));
+            continue;
+        }
+        if (!light) {
+            if (logLevel > 1)
+                logWarning(pluginTag(), tr("Project not contains %1 object").arg(id));
+            continue;
+        }
+
+        auto *entry = new LightEntry;
+        entry->light = light;
+        entry->network = net;
+        connect(light, SIGNAL(destroyed(QObject*)), this, SLOT(on_tlDestroyed(QObject*)),
+                Qt::UniqueConnection);
+        lights.insert(id, entry);
+
+        for (Ostrika::Node *node : granule->nodes()) {
+            if (const Ostrikga::GenericGraphicsItem *item = net->object2item(node))
+                entry->bounds = entry->bounds | item->sceneBoundingRect();
+        }
+
+        for (Ostrika::CrossWalk *cw : granule->crosswalks()) {
+            if (Ostrikga::GenericGraphicsItem *item = net->object2item(cw))
+                entry->groupItems.insert(cw->signalGroupTlId(), new GroupItem{item, nullptr, -1});
+        }
+
+        for (Ostrika::Connection *c : granule->connections()) {
+            Ostrikga::GenericGraphicsItem *item = net->object2item(c);
+            if (!item)
+                continue;
+            const Ostrika::Lane *lane = c->startLane();
+            const double size = lane ? lane->width() : kFallbackMarkerSize;
+            const int direction = SgRedYellowItem::directionClass(c->lanesAngle());
+            const double angle = c->from()
+                ? c->from()->line().angle() - kStoplineToMarkerAngle
+                : std::numeric_limits<double>::quiet_NaN();
+            const bool placeable = !c->polyline().isEmpty();
+            const QPointF position =
+                placeable ? net->geoUtil()->xyToGeo(c->polyline().constFirst()) : QPointF();
+
+            for (Ostrika::SignalGroup *sg : c->signalGroups()) {
+                if (!sg || sg->tlId() <= 0)
+                    continue;
+                auto *record = new GroupItem{item, nullptr, -1};
+                entry->itemGroups.insert(item, record);
+                // A connection without geometry has no start to put a marker at; its red
+                // states then show as a colour, like a crosswalk's.
+                if (placeable)
+                    record->marker =
+                        new SgRedYellowItem(position, size, direction, angle, markerLayer);
+                entry->groupItems.insert(sg->tlId(), record);
+            }
+        }
+    }
+}
+
+void OstrikgPlugin::destroyLightEntry(LightEntry *entry)
+{
+    if (!entry)
+        return;
+    // The items may go with their network right after this: none may stay in the blink list.
+    for (GroupItem *g : qAsConst(entry->groupItems)) {
+        if (g)
+            setItemBlinking(g->item, false);
+    }
+    delete entry;
+}

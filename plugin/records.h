@@ -34,6 +34,7 @@ struct LightEntry
     QRectF bounds;                                   //!< union of the node items' scene rectangles
     bool processing = false;
     QObject *network = nullptr;                      //!< the graphics network the entry was bound from
+    bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
 };
 
 //! A running pulse of one item.

@@ -1,4 +1,115 @@
-// (in progress)
-#include "plugin/ostrikgplugin.h"
+// SettingDialog: the plugin's settings (zoom, logging, signal groups, layers).
+#include "settings/settingdialog.h"
 
-void OstrikgPlugin::showSettingsDialog(QWidget *) {}
+#include "plugin/logging.h"
+#include "plugin/ostrikgplugin.h"
+#include "settings/checkboxdelegate.h"
+#include "ui_settingdialog.h"
+
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QGraphicsScene>
+#include <QPointer>
+#include <QSettings>
+
+namespace {
+
+QTableWidgetItem *visibleItem(bool visible)
+{
+    auto *item = new QTableWidgetItem;
+    item->setData(Qt::DisplayRole, visible);
+    return item;
+}
+
+QTableWidgetItem *nameItem(const QString &name)
+{
+    auto *item = new QTableWidgetItem(name);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+} // namespace
+
+SettingDialog::SettingDialog(OstrikgPlugin *plugin, QWidget *parent)
+    : QDialog(parent), ui(new Ui::SettingDialog), plugin(plugin)
+{
+    ui->setupUi(this);
+    ui->logLevel->setCurrentIndex(logLevel - 1);
+    ui->minZoom->setValue(plugin->minZoom);
+    ui->allowProcessTlEvents->setChecked(plugin->allowProcessTlEvents);
+    ui->layers->setItemDelegateForColumn(0, new CheckBoxDelegate(this, false, false));
+    fillLayers();
+    ui->layers->resizeColumnsToContents();
+}
+
+SettingDialog::~SettingDialog()
+{
+    delete ui;
+}
+
+void SettingDialog::fillLayers()
+{
+    QStringList remaining = plugin->visibleLayers;
+    QStringList names;
+    {
+        QGraphicsScene scene;
+        Ostrikga::Networkg network(&scene);
+        const QList<Ostrikga::Layer *> layers = network.layers();
+        for (const Ostrikga::Layer *layer : layers)
+            names << layer->objectName();
+    }
+    auto addRow = [this](const QString &name, bool visible) {
+        const int row = ui->layers->rowCount();
+        ui->layers->insertRow(row);
+        ui->layers->setItem(row, 0, visibleItem(visible));
+        ui->layers->setItem(row, 1, nameItem(name));
+    };
+    for (const QString &name : qAsConst(names))
+        addRow(name, remaining.removeOne(name));
+    for (const QString &name : qAsConst(remaining))
+        addRow(name, true);
+}
+
+void SettingDialog::accept()
+{
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("ostrikPlugin"));
+
+    const int level = ui->logLevel->currentIndex() + 1;
+    if (level != logLevel)
+        plugin->setLoggingLevel(level);
+    settings.setValue(QStringLiteral("logLevel"), level);
+
+    const int zoom = ui->minZoom->value();
+    if (zoom != plugin->minZoom)
+        plugin->setMinZoom(zoom);
+    settings.setValue(QStringLiteral("minZoom"), zoom);
+
+    QStringList visible;
+    for (int row = 0; row < ui->layers->rowCount(); ++row) {
+        const QTableWidgetItem *mark = ui->layers->item(row, 0);
+        const QTableWidgetItem *name = ui->layers->item(row, 1);
+        if (mark && name && mark->data(Qt::EditRole).toBool())
+            visible << name->text();
+    }
+    if (visible != plugin->visibleLayers)
+        plugin->setVisibleLayers(visible);
+    settings.setValue(QStringLiteral("visibleLayers"), visible.join(QLatin1Char(',')));
+
+    const bool allow = ui->allowProcessTlEvents->isChecked();
+    if (allow != plugin->allowProcessTlEvents)
+        plugin->setAllowProcessTlEvents(allow);
+    settings.setValue(QStringLiteral("allowProcessTlEvents"), allow ? 1 : 0);
+
+    settings.endGroup();
+    QDialog::accept();
+}
+
+void OstrikgPlugin::showSettingsDialog(QWidget *parent)
+{
+    // Heap-allocated and guarded: the parent may delete the dialog while exec() runs.
+    QPointer<SettingDialog> dialog = new SettingDialog(this, parent);
+    dialog->exec();
+    delete dialog.data();
+}

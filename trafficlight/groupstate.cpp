@@ -1,9 +1,256 @@
-// (in progress)
+// Signal-group states: requests, replies, notifications and the look of each state code.
 #include "plugin/ostrikgplugin.h"
 
-void OstrikgPlugin::syncLightState(LightEntry *, bool) {}
-void OstrikgPlugin::on_objectResponseFinished() {}
-void OstrikgPlugin::on_objectNotification(const Notification *) {}
-void OstrikgPlugin::applyGroupStateData(LightEntry *, QVariant) {}
-void OstrikgPlugin::showGroupState(GroupItem *, LightEntry *, int) {}
-bool OstrikgPlugin::otherGroupActive(GroupItem *, LightEntry *) { return false; }
+#include "plugin/logging.h"
+#include "trafficlight/sgredyellowitem.h"
+
+#include <corvel/notification.h>
+#include <corvel/response.h>
+#include <ostrikga/genericgraphicsitem.h>
+
+#include <QMetaObject>
+#include <QVariant>
+
+namespace {
+
+// The controller's state codes.
+constexpr int kGreen = 1;
+constexpr int kGreenFlashing = 2;
+constexpr int kGreenFlashingAlt = 3;
+constexpr int kRed = 4;
+constexpr int kYellow = 16;
+constexpr int kRedYellow = 20;
+constexpr int kYellowFlashing = 32;
+
+constexpr int kSignalGroupNotification = 5;
+constexpr int kNoState = -1;
+
+enum class Colour { Keep, Reset, Green, Red, Yellow };
+enum class Visibility { Keep, Show, Hide };
+enum class MarkerLook { Keep, Hidden, RedRed, RedYellow };
+
+struct Look
+{
+    Colour colour = Colour::Keep;
+    Visibility visibility = Visibility::Keep;
+    MarkerLook marker = MarkerLook::Keep;
+    bool hideSiblingMarkers = false; // markers of the other groups of the same connection
+    bool blink = false;
+};
+
+/*
+ * The whole state-to-look table. \a other: another group of the same connection shows
+ * green or flashing green; \a hasMarker: the record is a connection's (crosswalks have none).
+ */
+Look lookFor(int code, bool other, bool hasMarker)
+{
+    Look l;
+    switch (code) {
+    case kGreen:
+        l.colour = Colour::Green;
+        l.visibility = Visibility::Show;
+        l.marker = MarkerLook::Hidden;
+        l.hideSiblingMarkers = true;
+        return l;
+    case kGreenFlashing:
+    case kGreenFlashingAlt:
+        l.marker = MarkerLook::Hidden;
+        if (!other) {
+            l.colour = Colour::Green;
+            l.blink = true;
+        }
+        return l;
+    case kRed:
+        if (other) {
+            l.marker = MarkerLook::Hidden;
+        } else if (hasMarker) {
+            l.marker = MarkerLook::RedRed;
+            l.visibility = Visibility::Hide;
+        } else {
+            // A red crosswalk must be seen, also after a flashing or red-yellow phase hid it.
+            l.colour = Colour::Red;
+            l.visibility = Visibility::Show;
+        }
+        return l;
+    case kYellow:
+        l.marker = MarkerLook::Hidden;
+        if (!other) {
+            l.colour = Colour::Yellow;
+            l.visibility = Visibility::Show;
+        }
+        return l;
+    case kRedYellow:
+        if (!other) {
+            l.marker = MarkerLook::RedYellow;
+            l.visibility = Visibility::Hide;
+        }
+        return l;
+    case kYellowFlashing:
+        l.marker = MarkerLook::Hidden;
+        if (other) {
+            l.colour = Colour::Yellow;
+            l.blink = true;
+        }
+        return l;
+    default:
+        l.colour = Colour::Reset;
+        l.visibility = Visibility::Show;
+        l.marker = MarkerLook::Hidden;
+        return l;
+    }
+}
+
+bool isActive(int state)
+{
+    return state == kGreen || state == kGreenFlashing || state == kGreenFlashingAlt;
+}
+
+Ostrikga::GenericGraphicsItem *networkItem(QGraphicsItem *item)
+{
+    return dynamic_cast<Ostrikga::GenericGraphicsItem *>(item);
+}
+
+} // namespace
+
+void OstrikgPlugin::syncLightState(LightEntry *entry, bool online)
+{
+    if (!entry || !entry->light)
+        return;
+
+    if (online) {
+        if (logLevel > 2)
+            logInfo(pluginTag(), tr("Request for current state of groups"));
+        QObject *light = entry->light;
+        const int id = light->property("id").toInt();
+        const QList<int> groups = entry->groupItems.uniqueKeys();
+        for (int g : groups) {
+            Response *response = nullptr;
+            QMetaObject::invokeMethod(light, "sendCommand", Qt::AutoConnection,
+                                      QGenericReturnArgument("Response*", &response),
+                                      Q_ARG(QVariant, QVariant(QStringLiteral("GET_GROUP"))),
+                                      Q_ARG(QVariant, QVariant(g)));
+            if (!response)
+                continue;
+            response->setProperty("granule_id", id);
+            connect(response, SIGNAL(finished()), this, SLOT(on_objectResponseFinished()));
+        }
+        return;
+    }
+
+    for (GroupItem *group : qAsConst(entry->groupItems)) {
+        if (!group || !group->item)
+            continue;
+        if (Ostrikga::GenericGraphicsItem *item = networkItem(group->item))
+            item->resetColor();
+        group->item->setVisible(true);
+        if (group->marker)
+            group->marker->setState(SgRedYellowItem::Hidden);
+        setItemBlinking(group->item, false);
+        group->state = kNoState;
+    }
+}
+
+void OstrikgPlugin::on_objectResponseFinished()
+{
+    if (!allowProcessTlEvents)
+        return;
+    const Response *response = qobject_cast<Response *>(sender());
+    if (!response)
+        return;
+    LightEntry *entry = lights.value(response->property("granule_id").toInt(), nullptr);
+    // A reply for a controller that is no longer followed must not bring its state back.
+    if (!entry || !entry->subscribed)
+        return;
+    applyGroupStateData(entry, response->data());
+}
+
+void OstrikgPlugin::on_objectNotification(const Notification *n)
+{
+    if (!allowProcessTlEvents)
+        return;
+    QObject *source = sender();
+    if (!source || !n)
+        return;
+    if (n->property("id").toInt() != kSignalGroupNotification)
+        return;
+    LightEntry *entry = lights.value(source->property("id").toInt(), nullptr);
+    if (!entry || entry->light != source || !entry->subscribed)
+        return;
+    applyGroupStateData(entry, n->data());
+}
+
+void OstrikgPlugin::applyGroupStateData(LightEntry *entry, QVariant data)
+{
+    if (!entry)
+        return;
+    const QVariantList list = data.toList();
+    if (list.size() < 2)
+        return;
+    const int g = list.at(0).toInt();
+    const int s = list.at(1).toInt();
+    for (auto it = entry->groupItems.constFind(g); it != entry->groupItems.cend() && it.key() == g;
+         ++it)
+        showGroupState(it.value(), entry, s);
+}
+
+bool OstrikgPlugin::otherGroupActive(GroupItem *group, LightEntry *entry)
+{
+    if (!group || !entry)
+        return false;
+    const auto &map = entry->itemGroups;
+    for (auto it = map.constFind(group->item); it != map.cend() && it.key() == group->item; ++it) {
+        if (it.value() != group && it.value() && isActive(it.value()->state))
+            return true;
+    }
+    return false;
+}
+
+void OstrikgPlugin::showGroupState(GroupItem *group, LightEntry *entry, int s)
+{
+    if (!group || !group->item)
+        return;
+    QGraphicsItem *item = group->item;
+    const Look look = lookFor(s, otherGroupActive(group, entry), group->marker != nullptr);
+
+    if (look.colour != Colour::Keep) {
+        if (Ostrikga::GenericGraphicsItem *g = networkItem(item)) {
+            switch (look.colour) {
+            case Colour::Reset: g->resetColor(); break;
+            case Colour::Green: g->setColor(Qt::green); break;
+            case Colour::Red: g->setColor(Qt::red); break;
+            case Colour::Yellow: g->setColor(Qt::yellow); break;
+            case Colour::Keep: break;
+            }
+        }
+    }
+    if (look.visibility != Visibility::Keep)
+        item->setVisible(look.visibility == Visibility::Show);
+
+    if (group->marker) {
+        switch (look.marker) {
+        case MarkerLook::Hidden: group->marker->setState(SgRedYellowItem::Hidden); break;
+        case MarkerLook::RedRed: group->marker->setState(SgRedYellowItem::RedRed); break;
+        case MarkerLook::RedYellow: group->marker->setState(SgRedYellowItem::RedYellow); break;
+        case MarkerLook::Keep: break;
+        }
+    }
+    if (look.hideSiblingMarkers && entry) {
+        const auto &map = entry->itemGroups;
+        for (auto it = map.constFind(item); it != map.cend() && it.key() == item; ++it) {
+            GroupItem *sibling = it.value();
+            if (sibling && sibling != group && sibling->marker)
+                sibling->marker->setState(SgRedYellowItem::Hidden);
+        }
+    }
+
+    if (look.blink) {
+        setItemBlinking(item, true);
+    } else {
+        // A stopped blink must not leave the item in whichever phase the last tick gave it.
+        const bool wasBlinking = blinkItems.contains(item);
+        setItemBlinking(item, false);
+        if (wasBlinking && look.visibility == Visibility::Keep)
+            item->setVisible(true);
+    }
+    group->state = s;
+}

@@ -22,8 +22,13 @@ namespace Corvel {
  * data [group id, state code]. "sendCommand" accepts "GET_GROUP" with a group id and
  * returns a Response that finishes asynchronously (after responseDelay() ms, through the
  * event loop) with [group id, state code]; an unknown command, a non-integer argument or
- * an offline controller gives null. The controller owns its responses and deletes them
- * a while after they finished, or when it is destroyed.
+ * an offline controller gives null. A controller that goes offline before the answer is
+ * due finishes the response with no data. The controller owns its responses and deletes
+ * them (deleteLater) responseLifetime() ms after they finished, or when it is destroyed;
+ * the finished() receivers always run first.
+ *
+ * The Notification passed by notification() lives only while the signal is emitted (it is
+ * a stack object): receivers must not keep it or connect with Qt::QueuedConnection.
  *
  * Group states are the server's codes: 1 green, 2 and 3 green-flashing variants, 4 red,
  * 16 yellow, 20 red-yellow, 32 yellow flashing, 0 off.
@@ -59,7 +64,11 @@ public:
 
     int responseDelay() const { return m_responseDelay; }
     void setResponseDelay(int ms) { m_responseDelay = ms; }
-    //! Number of commands received so far, and the last ones (command, argument), oldest first.
+    //! How long a finished response stays alive, in ms (default 5000).
+    int responseLifetime() const { return m_responseLifetime; }
+    void setResponseLifetime(int ms) { m_responseLifetime = ms; }
+    //! Number of commands received so far (also those answered with null), and the
+    //! commands themselves (command, argument), oldest first.
     int commandCount() const { return m_commands.count(); }
     QList<QPair<QVariant, QVariant>> commands() const { return m_commands; }
 
@@ -72,6 +81,7 @@ private:
     uint m_eventMask = 0;
     bool m_connected = true;
     int m_responseDelay = 0;
+    int m_responseLifetime = 5000;
     QMap<int, int> m_states;
     QList<QPair<QVariant, QVariant>> m_commands;
 };

@@ -4,7 +4,9 @@
 #include "mirel_export.h"
 
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QPointer>
+#include <QVector>
 
 class QItemSelection;
 class QItemSelectionModel;
@@ -42,7 +44,8 @@ public:
     explicit ItemModel(QObject *parent = nullptr);
     ~ItemModel() override;
 
-    //! Removes the top-level section \a name with everything below it; no-op when absent.
+    //! Removes the section \a name (a "/" path, top-level for a plain name) with everything
+    //! below it; the section objects are deleted. No-op when absent.
     void clearSection(const QString &name);
     /*!
      * The section \a name, created when absent and returned when present. A "/" nests:
@@ -60,6 +63,7 @@ public:
     QModelIndex indexOf(QObject *objOrSection) const;
     QObject *objectAt(const QModelIndex &index) const;
 
+    //! \a selection must select in this model (not a proxy); null detaches.
     void attachSelectionModel(QItemSelectionModel *selection);
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
@@ -71,9 +75,22 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    friend class ItemNode;
+
     void onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
+    ItemNode *sectionNode(QObject *section) const;
+    ItemNode *findChildSection(ItemNode *parent, const QString &name) const;
+    ItemNode *appendNode(ItemNode *parent, ItemNode *node);
+    void removeNode(ItemNode *node);
+    void forget(ItemNode *node);
+    void onObjectDestroyed(QObject *obj);
+    QModelIndex indexOfNode(const ItemNode *node, int column = 0) const;
+    void cellChanged(const ItemNode *node, int column);
 
     ItemNode *m_root;
+    // Every node showing an object or section, by that object (an object may have several rows).
+    QHash<QObject *, QVector<ItemNode *>> m_nodes;
+    QPointer<QItemSelectionModel> m_selection;
 };
 
 /*!

@@ -45,6 +45,7 @@ public:
 private:
     friend class Network;
     friend class SignalGroup;
+    friend class Granule;
     Connection(int id, const QString &name, Lane *startLane, Lane *endLane, Stopline *from,
                const GeoPolyline &shape, double lanesAngle, QObject *parent);
 

@@ -14,7 +14,8 @@ class SignalGroup;
  * A junction area: its nodes, the connections through it and its crosswalks. When a
  * traffic-light controller governs it, tlId() is that controller's id (> 0; 0 or less:
  * none) and its signal groups are QObject children of the granule. position() is the
- * granule's reference point (the centre of its nodes unless the file gives one).
+ * granule's reference point (the centre of its nodes unless the file gives one; (0, 0)
+ * while such a granule has no nodes).
  */
 class OSTRIKA_EXPORT Granule : public NetObject
 {
@@ -28,8 +29,11 @@ public:
     const QList<SignalGroup *> &signalGroups() const { return m_signalGroups; }
     const QPointF &position() const override { return m_position; }
 
-    //! Makes \a node part of this granule (a node belongs to at most one granule).
+    //! Makes \a node part of this granule (a node belongs to at most one granule: it leaves
+    //! its previous one). Null or already a member: no effect.
     void addNode(Node *node);
+    //! Makes \a c pass through this granule (leaving its previous one). Null or already a
+    //! member: no effect.
     void addConnection(Connection *c);
 
 private:
@@ -37,8 +41,11 @@ private:
     friend class SignalGroup;
     Granule(int id, const QString &name, int tlId, const QPointF &position, QObject *parent);
 
+    void updateCentre();
+
     int m_tlId;
     QPointF m_position;
+    bool m_autoPosition = false;   // position follows the centre of the nodes
     QList<Node *> m_nodes;
     QList<Connection *> m_connections;
     QList<CrossWalk *> m_crosswalks;

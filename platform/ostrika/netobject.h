@@ -20,6 +20,10 @@ class OSTRIKA_EXPORT NetObject : public QObject
 {
     Q_OBJECT
 public:
+    //! Leaves the network's id index. Delete objects through Network::clear(): other
+    //! objects' links to a single deleted object are not updated.
+    ~NetObject() override;
+
     int id() const { return m_id; }
     //! The network this object belongs to (walks up the QObject parents); null when detached.
     Network *network() const;

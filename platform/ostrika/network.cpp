@@ -1,1 +1,361 @@
-// (in progress)
+// Ostrika network model: the network, its id index and the builder API.
+#include "network.h"
+
+#include "connection.h"
+#include "crosswalk.h"
+#include "edge.h"
+#include "granule.h"
+#include "modelgeometry.h"
+#include "node.h"
+#include "route.h"
+#include "signalgroup.h"
+#include "stopline.h"
+
+#include <QFile>
+
+#include <cmath>
+
+namespace Ostrika {
+
+using namespace ModelGeometry;
+
+Network::Network(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Network::~Network()
+{
+    // Children die in ~QObject; an empty index spares each of them the lookup.
+    m_index.clear();
+}
+
+void Network::clear()
+{
+    aboutToClear();
+    m_index.clear();
+    // Creation order: each child is then found at the front of the children list.
+    const QObjectList kids = children();
+    for (QObject *o : kids) {
+        if (qobject_cast<NetObject *>(o))
+            delete o;
+    }
+}
+
+bool Network::load(const QString &fileName, bool append)
+{
+    if (!append)
+        clear();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setErrorString(tr("Cannot open \"%1\": %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setErrorString(tr("Cannot read \"%1\": %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    return loadFromData(data, true);
+}
+
+bool Network::registerObject(NetObject *obj)
+{
+    m_index.insert(obj->id(), obj);
+    return true;
+}
+
+bool Network::checkNewId(const char *function, int id) const
+{
+    if (m_index.contains(id)) {
+        setErrorString(tr("%1: id %2 is already in use").arg(QLatin1String(function)).arg(id));
+        return false;
+    }
+    return true;
+}
+
+bool Network::owns(const NetObject *obj) const
+{
+    return obj && obj->network() == this;
+}
+
+// Builder API: validate, then create through the unchecked functions below.
+
+Node *Network::addNode(int id, const QString &name, const QPointF &position, int type)
+{
+    if (!checkNewId("addNode", id))
+        return nullptr;
+    if (!isFinite(position)) {
+        setErrorString(tr("addNode %1: position is not finite").arg(id));
+        return nullptr;
+    }
+    if (type < Node::Hidden || type > Node::Split) {
+        setErrorString(tr("addNode %1: unknown node type %2").arg(id).arg(type));
+        return nullptr;
+    }
+    Node *n = createNode(id, name, position, type, this);
+    registerObject(n);
+    return n;
+}
+
+Edge *Network::addEdge(int id, const QString &name, Node *start, Node *end,
+                       const GeoPolyline &shape)
+{
+    if (!checkNewId("addEdge", id))
+        return nullptr;
+    if (!owns(start) || !owns(end)) {
+        setErrorString(tr("addEdge %1: start or end node is null or of another network").arg(id));
+        return nullptr;
+    }
+    if (!isFinite(shape)) {
+        setErrorString(tr("addEdge %1: shape has a non-finite point").arg(id));
+        return nullptr;
+    }
+    Edge *e = createEdge(id, name, start, end, shape, this);
+    registerObject(e);
+    return e;
+}
+
+Lane *Network::addLane(int id, const QString &name, Edge *edge, double width,
+                       Lane::VehicleClasses allowed, const GeoPolyline &shape)
+{
+    if (!checkNewId("addLane", id))
+        return nullptr;
+    if (!owns(edge)) {
+        setErrorString(tr("addLane %1: edge is null or of another network").arg(id));
+        return nullptr;
+    }
+    if (!(width > 0.0) || !std::isfinite(width)) {
+        setErrorString(tr("addLane %1: width %2 is not greater than 0").arg(id).arg(width));
+        return nullptr;
+    }
+    if (!isFinite(shape)) {
+        setErrorString(tr("addLane %1: shape has a non-finite point").arg(id));
+        return nullptr;
+    }
+    Lane *l = createLane(id, name, edge, width, allowed, shape);
+    registerObject(l);
+    return l;
+}
+
+Stopline *Network::addStopline(int id, const QString &name, Lane *lane, const QLineF &line)
+{
+    if (!checkNewId("addStopline", id))
+        return nullptr;
+    if (!owns(lane)) {
+        setErrorString(tr("addStopline %1: lane is null or of another network").arg(id));
+        return nullptr;
+    }
+    if (lane->stopline()) {
+        setErrorString(tr("addStopline %1: lane %2 already has stop line %3")
+                           .arg(id).arg(lane->id()).arg(lane->stopline()->id()));
+        return nullptr;
+    }
+    if (!isFinite(line.p1()) || !isFinite(line.p2())) {
+        setErrorString(tr("addStopline %1: line has a non-finite point").arg(id));
+        return nullptr;
+    }
+    Stopline *s = createStopline(id, name, lane, line, this);
+    registerObject(s);
+    return s;
+}
+
+Granule *Network::addGranule(int id, const QString &name, int tlId, const QPointF &position)
+{
+    if (!checkNewId("addGranule", id))
+        return nullptr;
+    if (std::isinf(position.x()) || std::isinf(position.y())
+        || std::isnan(position.x()) != std::isnan(position.y())) {
+        setErrorString(tr("addGranule %1: position is not finite").arg(id));
+        return nullptr;
+    }
+    Granule *g = createGranule(id, name, tlId, position, this);
+    registerObject(g);
+    return g;
+}
+
+SignalGroup *Network::addSignalGroup(int id, const QString &name, Granule *granule, int tlId)
+{
+    if (!checkNewId("addSignalGroup", id))
+        return nullptr;
+    if (!owns(granule)) {
+        setErrorString(tr("addSignalGroup %1: granule is null or of another network").arg(id));
+        return nullptr;
+    }
+    SignalGroup *sg = createSignalGroup(id, name, granule, tlId);
+    registerObject(sg);
+    return sg;
+}
+
+Connection *Network::addConnection(int id, const QString &name, Lane *startLane, Lane *endLane,
+                                   Stopline *from, const GeoPolyline &shape, Granule *granule,
+                                   double lanesAngle)
+{
+    if (!checkNewId("addConnection", id))
+        return nullptr;
+    if ((startLane && !owns(startLane)) || (endLane && !owns(endLane))
+        || (from && !owns(from)) || (granule && !owns(granule))) {
+        setErrorString(tr("addConnection %1: a referenced object is of another network").arg(id));
+        return nullptr;
+    }
+    if (startLane && endLane && startLane->endNode() != endLane->edge()->start()) {
+        setErrorString(tr("addConnection %1: lane %2 does not end where lane %3 starts")
+                           .arg(id).arg(startLane->id()).arg(endLane->id()));
+        return nullptr;
+    }
+    if (from && from->lane() != startLane) {
+        setErrorString(tr("addConnection %1: stop line %2 is not on the start lane")
+                           .arg(id).arg(from->id()));
+        return nullptr;
+    }
+    if (!isFinite(shape) || std::isinf(lanesAngle)) {
+        setErrorString(tr("addConnection %1: shape or angle is not finite").arg(id));
+        return nullptr;
+    }
+    Connection *c = createConnection(id, name, startLane, endLane, from, shape, granule,
+                                     lanesAngle, this);
+    registerObject(c);
+    return c;
+}
+
+CrossWalk *Network::addCrossWalk(int id, const QString &name, Granule *granule,
+                                 int signalGroupTlId, const GeoPolyline &shape, double width)
+{
+    if (!checkNewId("addCrossWalk", id))
+        return nullptr;
+    if (granule && !owns(granule)) {
+        setErrorString(tr("addCrossWalk %1: granule is of another network").arg(id));
+        return nullptr;
+    }
+    if (!(width > 0.0) || !std::isfinite(width)) {
+        setErrorString(tr("addCrossWalk %1: width %2 is not greater than 0").arg(id).arg(width));
+        return nullptr;
+    }
+    if (!isFinite(shape)) {
+        setErrorString(tr("addCrossWalk %1: shape has a non-finite point").arg(id));
+        return nullptr;
+    }
+    CrossWalk *cw = createCrossWalk(id, name, granule, signalGroupTlId, shape, width, this);
+    registerObject(cw);
+    return cw;
+}
+
+Route *Network::addRoute(int id, const QString &name, const QList<Edge *> &edges,
+                         Lane::VehicleClasses allowed, const GeoPolyline &shape)
+{
+    if (!checkNewId("addRoute", id))
+        return nullptr;
+    if (edges.isEmpty()) {
+        setErrorString(tr("addRoute %1: no edges").arg(id));
+        return nullptr;
+    }
+    for (int i = 0; i < edges.size(); ++i) {
+        if (!owns(edges.at(i))) {
+            setErrorString(tr("addRoute %1: edge %2 of the list is null or of another network")
+                               .arg(id).arg(i));
+            return nullptr;
+        }
+        if (i > 0 && edges.at(i)->start() != edges.at(i - 1)->end()) {
+            setErrorString(tr("addRoute %1: edge %2 does not start where edge %3 ends")
+                               .arg(id).arg(edges.at(i)->id()).arg(edges.at(i - 1)->id()));
+            return nullptr;
+        }
+    }
+    if (!isFinite(shape)) {
+        setErrorString(tr("addRoute %1: shape has a non-finite point").arg(id));
+        return nullptr;
+    }
+    Route *r = createRoute(id, name, edges, allowed, shape, this);
+    registerObject(r);
+    return r;
+}
+
+// Unchecked creation.
+
+Node *Network::createNode(int id, const QString &name, const QPointF &position, int type,
+                          QObject *owner)
+{
+    return new Node(id, name, position, type, owner);
+}
+
+Edge *Network::createEdge(int id, const QString &name, Node *start, Node *end,
+                          const GeoPolyline &shape, QObject *owner)
+{
+    const GeoPolyline line = shape.isEmpty()
+        ? GeoPolyline{start->position(), end->position()} : shape;
+    auto *e = new Edge(id, name, start, end, line, owner);
+    start->m_edges.append(e);
+    if (end != start)
+        end->m_edges.append(e);
+    return e;
+}
+
+Lane *Network::createLane(int id, const QString &name, Edge *edge, double width,
+                          Lane::VehicleClasses allowed, const GeoPolyline &shape)
+{
+    auto *l = new Lane(id, name, edge, edge->m_lanes.size(), width, allowed, shape);
+    edge->m_lanes.append(l);
+    return l;
+}
+
+Stopline *Network::createStopline(int id, const QString &name, Lane *lane, const QLineF &line,
+                                  QObject *owner)
+{
+    auto *s = new Stopline(id, name, lane, line, owner);
+    lane->m_stopline = s;
+    return s;
+}
+
+Granule *Network::createGranule(int id, const QString &name, int tlId, const QPointF &position,
+                                QObject *owner)
+{
+    return new Granule(id, name, tlId, position, owner);
+}
+
+SignalGroup *Network::createSignalGroup(int id, const QString &name, Granule *granule, int tlId)
+{
+    auto *sg = new SignalGroup(id, name, tlId, granule);
+    granule->m_signalGroups.append(sg);
+    return sg;
+}
+
+Connection *Network::createConnection(int id, const QString &name, Lane *startLane,
+                                      Lane *endLane, Stopline *from, const GeoPolyline &shape,
+                                      Granule *granule, double lanesAngle, QObject *owner)
+{
+    GeoPolyline line = shape;
+    if (line.isEmpty() && startLane && endLane && !startLane->polyline().isEmpty()
+        && !endLane->polyline().isEmpty())
+        line = GeoPolyline{startLane->polyline().constLast(), endLane->polyline().constFirst()};
+    double angle = 0.0;
+    if (!std::isnan(lanesAngle))
+        angle = normalizedAngle(lanesAngle);
+    else if (startLane && endLane)
+        angle = turnAngle(startLane->polyline(), endLane->polyline());
+    auto *c = new Connection(id, name, startLane, endLane, from, line, angle, owner);
+    if (granule) {
+        c->m_granule = granule;
+        granule->m_connections.append(c);
+    }
+    return c;
+}
+
+CrossWalk *Network::createCrossWalk(int id, const QString &name, Granule *granule,
+                                    int signalGroupTlId, const GeoPolyline &shape, double width,
+                                    QObject *owner)
+{
+    auto *cw = new CrossWalk(id, name, granule, signalGroupTlId, shape, width, owner);
+    if (granule)
+        granule->m_crosswalks.append(cw);
+    return cw;
+}
+
+Route *Network::createRoute(int id, const QString &name, const QList<Edge *> &edges,
+                            Lane::VehicleClasses allowed, const GeoPolyline &shape,
+                            QObject *owner)
+{
+    return new Route(id, name, edges, allowed, shape.isEmpty() ? joinedEdgeLines(edges) : shape,
+                     owner);
+}
+
+} // namespace Ostrika

@@ -47,7 +47,10 @@ public:
      * errorString() that names what is wrong and where (object id or file offset), and
      * leaves the network as it was before the call (empty when \a append is false).
      * With \a append false the network is cleared first; with true the file's objects are
-     * added to the existing ones (ids must not collide).
+     * added to the existing ones (ids must not collide, and the file's references name
+     * objects of the same file only). Appending to a network that has objects keeps its
+     * origin and moves the file's planar coordinates onto it; otherwise the network takes
+     * the file's origin.
      * Calls loaded() after a successful read.
      */
     bool load(const QString &fileName, bool append = false);
@@ -72,21 +75,27 @@ public:
 
     // Builder API. Each returns the new object, or null (see the class comment).
     Node *addNode(int id, const QString &name, const QPointF &position, int type = 1);
+    //! An empty \a shape means: the straight line from the start node to the end node.
     Edge *addEdge(int id, const QString &name, Node *start, Node *end, const GeoPolyline &shape);
-    //! Lanes are numbered in the order they are added to their edge (0 = rightmost).
+    //! Lanes are numbered in the order they are added to their edge (0 = rightmost). An
+    //! empty \a shape stays empty (the file format derives one; see the format document).
     Lane *addLane(int id, const QString &name, Edge *edge, double width,
                   Lane::VehicleClasses allowed, const GeoPolyline &shape);
     Stopline *addStopline(int id, const QString &name, Lane *lane, const QLineF &line);
     //! \a position NaN: the centre of the granule's nodes, computed when nodes are added.
     Granule *addGranule(int id, const QString &name, int tlId, const QPointF &position);
     SignalGroup *addSignalGroup(int id, const QString &name, Granule *granule, int tlId);
-    //! \a lanesAngle NaN: derived from the two lanes' geometry.
+    //! \a lanesAngle NaN: derived from the two lanes' geometry; otherwise wrapped into
+    //! [0, 360). An empty \a shape means: the straight line from the end of the start lane to
+    //! the start of the end lane. The start lane must end at the node where the end lane's
+    //! edge starts, and \a from (if any) must be the start lane's stop line.
     Connection *addConnection(int id, const QString &name, Lane *startLane, Lane *endLane,
                               Stopline *from, const GeoPolyline &shape, Granule *granule,
                               double lanesAngle);
     CrossWalk *addCrossWalk(int id, const QString &name, Granule *granule, int signalGroupTlId,
                             const GeoPolyline &shape, double width);
-    //! An empty \a shape means: joined from the edges' centre lines.
+    //! An empty \a shape means: joined from the edges' centre lines. \a edges must be
+    //! non-empty and consecutive.
     Route *addRoute(int id, const QString &name, const QList<Edge *> &edges,
                     Lane::VehicleClasses allowed, const GeoPolyline &shape = GeoPolyline());
 
@@ -103,8 +112,33 @@ protected:
 
 private:
     bool registerObject(NetObject *obj);
+    bool checkNewId(const char *function, int id) const;
+    bool owns(const NetObject *obj) const;
     friend class NetworkReader;
     friend class NetObject;
+
+    // Unchecked creation and linking, shared by the builder API and the reader; \a owner is
+    // the QObject parent (the network, or the reader's staging object).
+    static Node *createNode(int id, const QString &name, const QPointF &position, int type,
+                            QObject *owner);
+    static Edge *createEdge(int id, const QString &name, Node *start, Node *end,
+                            const GeoPolyline &shape, QObject *owner);
+    static Lane *createLane(int id, const QString &name, Edge *edge, double width,
+                            Lane::VehicleClasses allowed, const GeoPolyline &shape);
+    static Stopline *createStopline(int id, const QString &name, Lane *lane, const QLineF &line,
+                                    QObject *owner);
+    static Granule *createGranule(int id, const QString &name, int tlId, const QPointF &position,
+                                  QObject *owner);
+    static SignalGroup *createSignalGroup(int id, const QString &name, Granule *granule, int tlId);
+    static Connection *createConnection(int id, const QString &name, Lane *startLane,
+                                        Lane *endLane, Stopline *from, const GeoPolyline &shape,
+                                        Granule *granule, double lanesAngle, QObject *owner);
+    static CrossWalk *createCrossWalk(int id, const QString &name, Granule *granule,
+                                      int signalGroupTlId, const GeoPolyline &shape, double width,
+                                      QObject *owner);
+    static Route *createRoute(int id, const QString &name, const QList<Edge *> &edges,
+                              Lane::VehicleClasses allowed, const GeoPolyline &shape,
+                              QObject *owner);
 
     GeoUtil m_geoUtil;
     QHash<int, NetObject *> m_index;

@@ -12,6 +12,8 @@ class NetObject;
 
 namespace Ostrikga {
 
+class Networkg;
+
 /*!
  * A graphics item that draws one network object in geographic scene coordinates
  * (x = longitude, y = latitude). Lines use cosmetic pens so they stay readable at every
@@ -39,7 +41,9 @@ protected:
     QColor effectiveColor() const { return hasOverrideColor() ? m_override : normalColor(); }
 
 private:
+    friend class Networkg;
     Ostrika::NetObject *m_object;
+    Networkg *m_owner = nullptr; // tells the network when the item goes away on its own
     QColor m_override;
 };
 

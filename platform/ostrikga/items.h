@@ -3,7 +3,9 @@
 
 #include "genericgraphicsitem.h"
 
+#include <QLineF>
 #include <QPainterPath>
+#include <QPolygonF>
 
 namespace Ostrika {
 class Connection;
@@ -15,6 +17,8 @@ class Node;
 class Route;
 class Stopline;
 }
+
+class QStyleOptionGraphicsItem;
 
 namespace Ostrikga {
 
@@ -67,10 +71,123 @@ public:
 protected:
     QColor normalColor() const override;
 private:
-    QPainterPath m_centre;
-    QPainterPath m_band;
+    QPolygonF m_centre;
+    QPolygonF m_band;
+    QPolygonF m_arrow;
     QRectF m_rect;
     bool m_simple = true;
+};
+
+/*! A directed edge: a thin line along its centre (its lanes draw the road surface). */
+class OSTRIKGA_EXPORT Edgeg : public GenericGraphicsItem
+{
+public:
+    enum { Type = EdgeItemType };
+    Edgeg(Ostrika::Edge *edge, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QPolygonF m_line;
+    QRectF m_rect;
+};
+
+/*!
+ * A lane: a grey band as wide as the lane with a white outline; below about a pixel of
+ * width only its centre line is drawn.
+ */
+class OSTRIKGA_EXPORT Laneg : public GenericGraphicsItem
+{
+public:
+    enum { Type = LaneItemType };
+    Laneg(Ostrika::Lane *lane, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QPolygonF m_band;
+    QPolygonF m_centre;
+    QRectF m_rect;
+    qreal m_width; // band width in item units, for the level of detail
+};
+
+/*! A stop line: a white bar across the end of its lane. */
+class OSTRIKGA_EXPORT Stoplineg : public GenericGraphicsItem
+{
+public:
+    enum { Type = StoplineItemType };
+    Stoplineg(Ostrika::Stopline *stopline, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QLineF m_line;
+    QRectF m_rect;
+};
+
+/*! A pedestrian crossing: zebra stripes across the carriageway. */
+class OSTRIKGA_EXPORT CrossWalkg : public GenericGraphicsItem
+{
+public:
+    enum { Type = CrossWalkItemType };
+    CrossWalkg(Ostrika::CrossWalk *crosswalk, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QPainterPath m_stripes;
+    QPolygonF m_outline;
+    QRectF m_rect;
+    qreal m_stripeWidth; // in item units, for the level of detail
+};
+
+/*!
+ * A route: a broad translucent line along its path. Selectable even in a read-only
+ * network; drawn stronger while selected.
+ */
+class OSTRIKGA_EXPORT Routeg : public GenericGraphicsItem
+{
+public:
+    enum { Type = RouteItemType };
+    Routeg(Ostrika::Route *route, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QPolygonF m_line;
+    QRectF m_rect;
+    qreal m_pickWidth;
+    mutable QPainterPath m_shape; // built on the first hit test
+};
+
+/*! A junction area: a paved surface with a dashed outline around its nodes, connections and crossings. */
+class OSTRIKGA_EXPORT Granuleg : public GenericGraphicsItem
+{
+public:
+    enum { Type = GranuleItemType };
+    Granuleg(Ostrika::Granule *granule, QGraphicsItem *parent);
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+protected:
+    QColor normalColor() const override;
+private:
+    QPolygonF m_outline;
+    QRectF m_rect;
 };
 
 } // namespace Ostrikga

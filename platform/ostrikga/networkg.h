@@ -5,11 +5,12 @@
 
 #include <ostrika/network.h>
 
+#include <QGraphicsScene>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 
 class QGraphicsItem;
-class QGraphicsScene;
 
 namespace Ostrikga {
 
@@ -23,8 +24,8 @@ class Layer;
  * Even an empty network has its full, fixed list of layers, each a top-level item of the
  * scene with its own z-value, in this order: "Granules", "Edges", "Lanes", "CrossWalks",
  * "Connections", "Stoplines", "Routes", "Nodes", "Splits", "Markers". Items are children
- * of their layer. The scene is not owned; it must outlive the network (or the network
- * must be cleared first).
+ * of their layer. The scene is not owned; when it is deleted first, the network forgets its
+ * layers and items (the scene deleted them) and never touches them again.
  */
 class OSTRIKGA_EXPORT Networkg : public Ostrika::Network
 {
@@ -56,6 +57,7 @@ public:
     //! The item that draws \a object (an object of this network), or null.
     GenericGraphicsItem *object2item(Ostrika::NetObject *object) const;
 
+    //! The scene drawn into; null once that scene has been deleted.
     QGraphicsScene *scene() const { return m_scene; }
 
 protected:
@@ -63,12 +65,19 @@ protected:
     void aboutToClear() override;
 
 private:
+    friend class GenericGraphicsItem;
     void createItems();
+    void removeItems();
+    void applyFlags(GenericGraphicsItem *item) const;
+    void forgetItem(GenericGraphicsItem *item);
+    void sceneDestroyed();
 
-    QGraphicsScene *m_scene;
+    QPointer<QGraphicsScene> m_scene;
     QList<Layer *> m_layers;
     QHash<const Ostrika::NetObject *, GenericGraphicsItem *> m_items;
+    QHash<const QGraphicsItem *, Ostrika::NetObject *> m_objects;
     bool m_readOnly = false;
+    bool m_removing = false;
 };
 
 } // namespace Ostrikga

@@ -1,0 +1,78 @@
+// ostrik-view: the demo host application for the Ostrik plugin.
+#include "headless.h"
+#include "mainwindow.h"
+#include "options.h"
+#include "session.h"
+
+#include <QApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Decided before QApplication exists, since the platform plugin is chosen at its construction.
+bool wantsHeadless(int argc, char **argv)
+{
+    if (!Options::displayAvailable())
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        for (const char *opt : {"--screenshot", "--timeline-png", "--headless"})
+            if (a == QLatin1String(opt) || a.startsWith(QLatin1String(opt) + QLatin1Char('=')))
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (wantsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication::setOrganizationName(QStringLiteral("Ostrik"));
+    QApplication::setApplicationName(QStringLiteral("ostrik-view"));
+    QApplication app(argc, argv);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    Options options;
+    QString error, help;
+    if (!Options::parse(app.arguments(), Options::displayAvailable(), &options, &error, &help)) {
+        if (!help.isEmpty()) {
+            out << help;
+            return 0;
+        }
+        err << "ostrik-view: error: " << error << "\n";
+        return 1;
+    }
+
+    DemoSession session;
+    if (!session.init(options.pluginPath, &error)) {
+        err << "ostrik-view: error: " << error << "\n";
+        return 4;
+    }
+    if (options.logLevel >= 0)
+        session.plugin().setLoggingLevel(options.logLevel);
+    session.simulation().setSpeed(options.speed);
+
+    if (options.headless)
+        return runHeadless(session, options, out, err);
+
+    MainWindow window(&session);
+    session.view()->setZoom(options.zoom);
+    window.show();
+    if (const int rc = openInputs(session, options, out, err))
+        return rc;
+    if (options.hasCenter)
+        session.view()->centerOnGeo(options.center);
+    else
+        window.centreOnBusiestJunction(options.zoom);
+    session.simulation().setRunning(true);
+    const int rc = app.exec();
+    // The window owns the view; the session must unload the plugin before either goes.
+    session.plugin().release();
+    return rc;
+}

@@ -1,0 +1,284 @@
+// ostrik-view: main window, menus and the actions that call the plugin.
+#include "mainwindow.h"
+
+#include "mapview.h"
+#include "session.h"
+#include "timelinewindow.h"
+
+#include <mirel/itemmodel.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QGraphicsItem>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cmath>
+
+MainWindow::MainWindow(DemoSession *session, QWidget *parent)
+    : QMainWindow(parent)
+    , m_session(session)
+    , m_tree(new QTreeView)
+    , m_zoomLabel(new QLabel)
+    , m_cursorLabel(new QLabel)
+    , m_timeLabel(new QLabel)
+    , m_liveLabel(new QLabel)
+{
+    setWindowTitle(tr("Ostrik demo host"));
+    resize(1400, 900);
+    setCentralWidget(session->view());
+
+    m_tree->setModel(session->itemModel());
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The model tells each row's object about its selection: the plugin's route items
+    // then show and select their route on the map.
+    session->itemModel()->attachSelectionModel(m_tree->selectionModel());
+    auto *dock = new QDockWidget(tr("Objects"), this);
+    dock->setObjectName(QStringLiteral("objects"));
+    dock->setWidget(m_tree);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+
+    statusBar()->addWidget(m_zoomLabel);
+    statusBar()->addWidget(m_cursorLabel, 1);
+    statusBar()->addPermanentWidget(m_liveLabel);
+    statusBar()->addPermanentWidget(m_timeLabel);
+    connect(session->view(), &OsmView::zoomChanged, this, &MainWindow::updateStatus);
+    connect(session->view(), &OsmView::cursorMoved, this, [this](const QPointF &p) {
+        m_cursorLabel->setText(tr("lon %1  lat %2").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6));
+    });
+    connect(session, &DemoSession::networksChanged, this, [this] {
+        QTimer::singleShot(0, m_tree, &QTreeView::expandAll);
+        rebuildControllerMenu();
+    });
+    connect(&session->simulation(), &Simulation::controllersChanged, this, &MainWindow::rebuildControllerMenu);
+    auto *status = new QTimer(this);
+    connect(status, &QTimer::timeout, this, &MainWindow::updateStatus);
+    status->start(250);
+
+    createActions();
+    updateStatus();
+}
+
+void MainWindow::createActions()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Open network\u2026"), this, &MainWindow::openNetwork, QKeySequence::Open);
+    file->addAction(tr("Open &GPX track\u2026"), this, &MainWindow::openGpx, QKeySequence(tr("Ctrl+G")));
+    file->addAction(tr("&Unload all"), this, &MainWindow::unloadAll);
+    file->addSeparator();
+    file->addAction(tr("Export signal &plans\u2026"), this, [this] {
+        const QString f = QFileDialog::getSaveFileName(this, tr("Export signal plans"), QStringLiteral("plans.json"),
+                                                       tr("Signal plans (*.plans.json *.json)"));
+        if (f.isEmpty())
+            return;
+        SignalPlanSet set;
+        set.plans = m_session->simulation().plans();
+        QString error;
+        if (!set.save(f, &error))
+            QMessageBox::warning(this, tr("Export signal plans"), error);
+    });
+    file->addSeparator();
+    file->addAction(tr("&Quit"), qApp, &QApplication::quit, QKeySequence::Quit);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->addAction(tr("Zoom &in"), this, [this] { zoomBy(1); }, QKeySequence::ZoomIn);
+    view->addAction(tr("Zoom &out"), this, [this] { zoomBy(-1); }, QKeySequence::ZoomOut);
+    view->addAction(tr("&Fit network"), this, &MainWindow::fitNetwork, QKeySequence(tr("Ctrl+0")));
+    view->addAction(tr("&Busiest junction"), this, [this] { centreOnBusiestJunction(18); }, QKeySequence(tr("Ctrl+J")));
+    view->addSeparator();
+    view->addAction(tr("&Find object by name\u2026"), this, &MainWindow::findObject, QKeySequence::Find);
+
+    QMenu *route = menuBar()->addMenu(tr("&Route"));
+    route->addAction(tr("Show &timeline for the selected route"), this, &MainWindow::showTimeline,
+                     QKeySequence(tr("Ctrl+T")));
+
+    QMenu *sim = menuBar()->addMenu(tr("&Simulation"));
+    QAction *run = sim->addAction(tr("&Running"));
+    run->setCheckable(true);
+    run->setChecked(m_session->simulation().isRunning());
+    run->setShortcut(QKeySequence(tr("Ctrl+R")));
+    connect(run, &QAction::toggled, &m_session->simulation(), &Simulation::setRunning);
+    auto *speeds = new QActionGroup(this);
+    for (double s : {1.0, 2.0, 5.0, 10.0}) {
+        QAction *a = sim->addAction(tr("Speed \u00d7%1").arg(s));
+        a->setCheckable(true);
+        a->setChecked(s == m_session->simulation().speed());
+        speeds->addAction(a);
+        connect(a, &QAction::triggered, this, [this, s] { m_session->simulation().setSpeed(s); });
+    }
+    m_controllerMenu = menuBar()->addMenu(tr("&Controllers"));
+    rebuildControllerMenu();
+
+    QMenu *tools = menuBar()->addMenu(tr("&Tools"));
+    tools->addAction(tr("Plugin &settings\u2026"), this, [this] { m_session->plugin().showSettingsDialog(this); });
+
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About"), this, [this] {
+        QMessageBox::about(this, tr("About the Ostrik demo host"),
+            tr("<p>Demo host application for the Ostrik plugin.</p><p>Plugin: %1<br>Version: %2</p>")
+                .arg(m_session->plugin().fileName().toHtmlEscaped(), m_session->plugin().moduleVersion()));
+    });
+}
+
+void MainWindow::rebuildControllerMenu()
+{
+    if (!m_controllerMenu)
+        return;
+    m_controllerMenu->clear();
+    Simulation &sim = m_session->simulation();
+    if (sim.plans().isEmpty()) {
+        m_controllerMenu->addAction(tr("(no controllers)"))->setEnabled(false);
+        return;
+    }
+    m_controllerMenu->addAction(tr("All online"), this, [this] {
+        for (int id : m_session->simulation().plans().keys())
+            m_session->simulation().setOnline(id, true);
+    });
+    m_controllerMenu->addSeparator();
+    for (int id : sim.plans().keys()) {
+        QAction *a = m_controllerMenu->addAction(tr("Controller %1 online").arg(id));
+        a->setCheckable(true);
+        a->setChecked(sim.isOnline(id));
+        connect(a, &QAction::toggled, this, [this, id](bool on) { m_session->simulation().setOnline(id, on); });
+    }
+}
+
+void MainWindow::updateStatus()
+{
+    const MapView *v = m_session->view();
+    m_zoomLabel->setText(tr("Zoom %1").arg(v->zoom()));
+    const double t = m_session->simulation().time();
+    const QString clock = QStringLiteral("%1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
+                              .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0'));
+    m_timeLabel->setText(tr("Simulated time %1").arg(clock));
+    const int live = m_session->subscribedControllers().size();
+    m_liveLabel->setText(tr("%1 of %2 controllers live").arg(live).arg(m_session->simulation().plans().size()));
+    m_session->view()->setStatusLines({tr("Simulated time %1").arg(clock),
+                                       tr("%1 of %2 controllers live").arg(live).arg(m_session->simulation().plans().size())});
+}
+
+void MainWindow::openNetworkFile(const QString &file)
+{
+    QString error;
+    QStringList notes;
+    if (!m_session->openNetwork(file, &error, &notes)) {
+        QMessageBox::warning(this, tr("Open network"), error);
+        return;
+    }
+    statusBar()->showMessage(notes.join(QStringLiteral("; ")), 8000);
+}
+
+void MainWindow::openGpxFile(const QString &file)
+{
+    QString error;
+    if (!m_session->openGpx(file, &error))
+        QMessageBox::warning(this, tr("Open GPX track"), error);
+}
+
+void MainWindow::openNetwork()
+{
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open network"), QString(),
+                                                      tr("Road networks (*.ostka);;All files (*)"));
+    if (file.isEmpty())
+        return;
+    const bool first = m_session->networkFiles().isEmpty();
+    openNetworkFile(file);
+    if (first && !m_session->networkFiles().isEmpty())
+        centreOnBusiestJunction(18);
+}
+
+void MainWindow::openGpx()
+{
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open GPX track"), QString(),
+                                                      tr("GPX tracks (*.gpx);;All files (*)"));
+    if (!file.isEmpty())
+        openGpxFile(file);
+}
+
+void MainWindow::unloadAll()
+{
+    m_session->unloadAll();
+    statusBar()->showMessage(tr("Everything unloaded."), 4000);
+}
+
+QString MainWindow::selectedRouteName() const
+{
+    const QModelIndex index = m_tree->currentIndex();
+    if (!index.isValid() || !m_tree->selectionModel()->isSelected(index))
+        return QString();
+    const QObject *obj = m_session->itemModel()->objectAt(index);
+    return obj ? obj->property("description").toString() : QString();
+}
+
+void MainWindow::showTimeline()
+{
+    QString route = selectedRouteName();
+    if (route.isEmpty()) {
+        const QStringList names = m_session->routeNames();
+        if (names.isEmpty()) {
+            QMessageBox::information(this, tr("Route timeline"), tr("Load a network with routes first."));
+            return;
+        }
+        bool ok = false;
+        route = QInputDialog::getItem(this, tr("Route timeline"), tr("No route is selected in the tree. Route:"),
+                                      names, 0, false, &ok);
+        if (!ok)
+            return;
+    }
+    if (!m_timeline)
+        m_timeline = new TimelineWindow(m_session, this);
+    m_timeline->resize(1200, 760);
+    m_timeline->showRoute(route);
+    m_timeline->show();
+    m_timeline->raise();
+}
+
+void MainWindow::findObject()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, tr("Find object"), tr("Object name:"), QLineEdit::Normal,
+                                               QString(), &ok);
+    if (!ok || name.isEmpty())
+        return;
+    QGraphicsItem *item = m_session->plugin().findItemByName(name);
+    if (!item) {
+        QMessageBox::information(this, tr("Find object"), tr("No drawn object is named \u201c%1\u201d.").arg(name));
+        return;
+    }
+    m_session->view()->centerOnGeo(item->sceneBoundingRect().center());
+    m_session->plugin().pulseItem(item, QColor(255, 0, 255), 3000);
+    statusBar()->showMessage(tr("Found \u201c%1\u201d.").arg(name), 4000);
+}
+
+void MainWindow::zoomBy(int steps)
+{
+    MapView *v = m_session->view();
+    const QPointF c = v->centerGeo();
+    v->setZoom(v->zoom() + steps);
+    v->centerOnGeo(c);
+}
+
+void MainWindow::fitNetwork()
+{
+    const QRectF r = m_session->networkBounds();
+    if (!r.isNull())
+        m_session->view()->fitGeo(r);
+}
+
+void MainWindow::centreOnBusiestJunction(int zoom)
+{
+    if (m_session->networkFiles().isEmpty())
+        return;
+    m_session->view()->setZoom(zoom);
+    m_session->view()->centerOnGeo(m_session->busiestJunction());
+}

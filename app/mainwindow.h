@@ -1,0 +1,44 @@
+// ostrik-view: the main window of the demo host.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class DemoSession;
+class QLabel;
+class QMenu;
+class QTreeView;
+class TimelineWindow;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(DemoSession *session, QWidget *parent = nullptr);
+
+    void openNetworkFile(const QString &file);
+    void openGpxFile(const QString &file);
+    void fitNetwork();
+    void centreOnBusiestJunction(int zoom);
+
+private:
+    void createActions();
+    void openNetwork();
+    void openGpx();
+    void unloadAll();
+    void showTimeline();
+    void findObject();
+    void zoomBy(int steps);
+    void rebuildControllerMenu();
+    void updateStatus();
+    QString selectedRouteName() const;
+
+    DemoSession *m_session;
+    QTreeView *m_tree;
+    QMenu *m_controllerMenu = nullptr;
+    QLabel *m_zoomLabel;
+    QLabel *m_cursorLabel;
+    QLabel *m_timeLabel;
+    QLabel *m_liveLabel;
+    QPointer<TimelineWindow> m_timeline;
+};

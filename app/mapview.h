@@ -1,0 +1,43 @@
+// ostrik-view: the map view with a quiet background, graticule, scale bar and legend.
+#pragma once
+
+#include <mirel/osmview.h>
+
+#include <QStringList>
+
+/*!
+ * The host map view (an OsmView, so the plugin finds it by class). Without map tiles it
+ * paints a plain paper-coloured background with a labelled longitude/latitude graticule,
+ * and on top a scale bar, a legend of the signal-state display and a few status lines.
+ */
+class MapView : public OsmView
+{
+    Q_OBJECT
+public:
+    explicit MapView(QGraphicsScene *scene, QWidget *parent = nullptr);
+
+    //! Lines shown in the top-left corner (for example the simulation time).
+    void setStatusLines(const QStringList &lines);
+    void setLegendVisible(bool visible);
+
+    //! Metres per screen pixel at the view centre.
+    double metresPerPixel() const;
+    //! The visible part of the map, in geographic coordinates.
+    QRectF visibleGeoRect() const;
+
+    //! Graticule step (degrees) for a span of \a degrees over \a pixels: about 100+ px apart.
+    static double graticuleStep(double degrees, double pixels);
+    //! Scale-bar length in metres: 1, 2 or 5 times a power of ten, at most \a maxMetres.
+    static double niceLength(double maxMetres);
+
+protected:
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
+    void drawForeground(QPainter *painter, const QRectF &rect) override;
+
+private:
+    void drawScaleBar(QPainter *painter);
+    void drawLegend(QPainter *painter);
+
+    QStringList m_status;
+    bool m_legend = true;
+};

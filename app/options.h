@@ -1,0 +1,39 @@
+// ostrik-view: command-line options.
+#pragma once
+
+#include <QPointF>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+struct Options
+{
+    QStringList networks;        //!< .ostka files to open; empty: the bundled sample
+    bool sampleDefault = false;  //!< networks was filled with the bundled sample
+    QStringList gpxFiles;
+    QString pluginPath;          //!< empty: search the default locations
+    QString screenshot;          //!< map PNG to write (headless)
+    QString timelinePng;         //!< diagram PNG to write (headless)
+    QString route;               //!< route of the diagram; empty: the longest route
+    QString exportPlans;         //!< write the plans in effect as JSON and go on
+    QString outDir;              //!< where default headless outputs go
+    int afterMs = 20000;         //!< simulated time before the pictures are taken
+    int zoom = 18;
+    bool hasCenter = false;
+    QPointF center;              //!< longitude, latitude
+    QSize size = QSize(1280, 800);
+    int logLevel = -1;           //!< plugin "loggingLevel"; -1: leave the plugin's own
+    double speed = 1.0;          //!< simulated seconds per second in the window
+    bool headless = false;       //!< no window: write the pictures, print the summary, exit
+
+    /*!
+     * Parses \a args (including the program name). Returns false with \a error for a bad
+     * value, or with an empty \a error and \a helpText set when help or the version was
+     * asked for. \a hasDisplay decides the headless default.
+     */
+    static bool parse(const QStringList &args, bool hasDisplay, Options *out, QString *error, QString *helpText);
+    //! True when a display server is reachable by its environment (DISPLAY or WAYLAND_DISPLAY).
+    static bool displayAvailable();
+    //! The bundled sample network: build tree first, then the install prefix.
+    static QString sampleNetwork();
+};

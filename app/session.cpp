@@ -1,0 +1,294 @@
+// ostrik-view: the demo host's objects and what it asks of the plugin.
+#include "session.h"
+
+#include "mapview.h"
+#include "planderiver.h"
+
+#include <mirel/itemmodel.h>
+#include <mirel/mapscene.h>
+#include <ostrika/ostrika.h>
+
+#include <QFileInfo>
+#include <QGraphicsItem>
+
+#include <algorithm>
+#include <cmath>
+
+DemoSession::DemoSession(QObject *parent)
+    : QObject(parent)
+    , m_kernel(new Mirel::Kernel)
+    , m_model(new Mirel::ItemModel)
+    , m_scene(new Mirel::MapScene)
+    , m_sim(new Simulation)
+{
+    m_kernel->setItemModel(m_model);
+    m_view = new MapView(m_scene);
+}
+
+DemoSession::~DemoSession()
+{
+    // The plugin goes first: it unloads its networks from the scene it still finds alive.
+    m_plugin.release();
+    for (QGraphicsItem *item : qAsConst(m_gpxItems))
+        if (m_scene->items().contains(item))
+            delete item;
+    delete m_view.data();
+    delete m_scene;
+    delete m_sim;
+    delete m_kernel;
+    delete m_model;
+}
+
+bool DemoSession::init(const QString &pluginPath, QString *error)
+{
+    return m_plugin.load(pluginPath, m_kernel, error);
+}
+
+bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
+{
+    const QFileInfo fi(fileName);
+    if (!fi.exists()) {
+        *error = QStringLiteral("network file %1 does not exist").arg(fileName);
+        return false;
+    }
+    if (!fi.isFile() || !fi.isReadable()) {
+        *error = QStringLiteral("network file %1 is not a readable file").arg(fileName);
+        return false;
+    }
+    if (fi.suffix().toLower() != QLatin1String("ostka")) {
+        *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
+        return false;
+    }
+    auto net = std::make_shared<Ostrika::Network>();
+    if (!net->load(fi.absoluteFilePath(), false)) {
+        *error = QStringLiteral("cannot read network %1: %2").arg(fileName, net->errorString());
+        return false;
+    }
+
+    SignalPlanSet plans;
+    const QString planFile = SignalPlanSet::planFileFor(fi.absoluteFilePath());
+    const SignalPlanSet derived = PlanDeriver::derive(*net);
+    QString source;
+    if (QFileInfo::exists(planFile)) {
+        QString why;
+        if (plans.load(planFile, &why)) {
+            source = QStringLiteral("plan file %1").arg(QFileInfo(planFile).fileName());
+            // Controllers the file does not cover still get a plan.
+            int filled = 0;
+            for (const ControllerPlan &p : derived.plans) {
+                if (!plans.plans.contains(p.controllerId)) {
+                    plans.plans.insert(p.controllerId, p);
+                    ++filled;
+                }
+            }
+            if (filled > 0)
+                source += QStringLiteral(" (+%1 derived)").arg(filled);
+        } else {
+            if (notes)
+                notes->append(QStringLiteral("ignoring the plan file: %1; using plans derived from the network").arg(why));
+            plans = derived;
+            source = QStringLiteral("derived from the network");
+        }
+    } else {
+        plans = derived;
+        source = QStringLiteral("derived from the network");
+    }
+
+    // The controllers must exist before the plugin binds the network's granules to them.
+    QList<int> added;
+    for (const ControllerPlan &p : plans.plans)
+        if (!m_sim->plans().contains(p.controllerId))
+            added << p.controllerId;
+    m_sim->addPlans(plans);
+    if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
+        *error = m_plugin.lastError().isEmpty()
+            ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
+            : m_plugin.lastError();
+        m_sim->removePlans(added);
+        return false;
+    }
+    m_networks.insert(fi.absoluteFilePath(), net);
+    m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
+    if (notes)
+        notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
+    Q_EMIT networksChanged();
+    return true;
+}
+
+bool DemoSession::openGpx(const QString &fileName, QString *error)
+{
+    if (!QFileInfo(fileName).isFile()) {
+        *error = QStringLiteral("GPX file %1 does not exist").arg(fileName);
+        return false;
+    }
+    const QList<QGraphicsItem *> before = m_scene->items();
+    if (!m_plugin.loadGpxTrack(fileName)) {
+        *error = m_networks.isEmpty()
+            ? QStringLiteral("cannot draw %1: load a network first (the track goes onto its map)").arg(fileName)
+            : QStringLiteral("cannot draw %1: not a readable GPX file with a track").arg(fileName);
+        return false;
+    }
+    for (QGraphicsItem *item : m_scene->items())
+        if (!item->parentItem() && !before.contains(item))
+            m_gpxItems.append(item);
+    Q_EMIT networksChanged();
+    return true;
+}
+
+void DemoSession::unloadAll()
+{
+    m_plugin.unloadAll();
+    for (QGraphicsItem *item : qAsConst(m_gpxItems))
+        if (m_scene->items().contains(item))
+            delete item;
+    m_gpxItems.clear();
+    m_networks.clear();
+    m_planSources.clear();
+    m_sim->clear();
+    Q_EMIT networksChanged();
+}
+
+QStringList DemoSession::routeNames() const
+{
+    QStringList names;
+    for (const auto &n : m_networks)
+        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+            if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
+                names << r->objectName();
+    return names;
+}
+
+QString DemoSession::longestRoute() const
+{
+    QString name;
+    double best = -1.0;
+    for (const auto &n : m_networks) {
+        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>()) {
+            if (!r->objectName().isEmpty() && r->polyline().length() > best) {
+                best = r->polyline().length();
+                name = r->objectName();
+            }
+        }
+    }
+    return name;
+}
+
+int DemoSession::gpxTrackCount() const
+{
+    int n = 0;
+    for (QGraphicsItem *item : m_gpxItems)
+        n += m_scene->items().contains(item) ? 1 : 0;
+    return n;
+}
+
+QRectF DemoSession::networkBounds() const
+{
+    QRectF r;
+    for (const auto &n : m_networks) {
+        for (const Ostrika::Node *node : n->findChildren<Ostrika::Node *>()) {
+            const QPointF g = n->geoUtil()->xyToGeo(node->position());
+            r = r.isNull() ? QRectF(g, QSizeF(1e-9, 1e-9)) : r.united(QRectF(g, QSizeF(1e-9, 1e-9)));
+        }
+    }
+    return r;
+}
+
+QPointF DemoSession::busiestJunction() const
+{
+    int best = -1;
+    QPointF at = networkBounds().center();
+    for (const auto &n : m_networks) {
+        for (const Ostrika::Granule *g : n->findChildren<Ostrika::Granule *>()) {
+            if (g->tlId() <= 0)
+                continue;
+            const int weight = g->signalGroups().size() * 100 + g->connections().size();
+            if (weight > best) {
+                best = weight;
+                at = n->geoUtil()->xyToGeo(g->position());
+            }
+        }
+    }
+    return at;
+}
+
+const Ostrika::Network *DemoSession::networkOfRoute(const QString &routeName) const
+{
+    for (const auto &n : m_networks)
+        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+            if (r->objectName() == routeName)
+                return n.get();
+    return nullptr;
+}
+
+bool DemoSession::timeline(const QString &routeName, double from, double span, TimelineDiagram *out, QString *error)
+{
+    QObject *route = m_plugin.findObjectByName(routeName);
+    if (!route || !route->inherits("Ostrika::Route")) {
+        const QStringList known = routeNames();
+        *error = QStringLiteral("no route named \"%1\" in the loaded networks%2").arg(routeName,
+            known.isEmpty() ? QString() : QStringLiteral(" (routes: %1)").arg(known.join(QStringLiteral(", "))));
+        return false;
+    }
+    const QVariantMap data = m_plugin.getTimelineData(route);
+    double perMetre = 1.0;
+    if (const Ostrika::Network *n = networkOfRoute(routeName)) {
+        const QVariantList skel = data.value(QStringLiteral("route_skel")).toList();
+        if (!skel.isEmpty())
+            perMetre = Ostrika::GeoUtil::unitsPerMetre(n->geoUtil()->xyToGeo(skel.first().toPointF()).y());
+    }
+    if (!(span > 0.0))
+        span = TimelineDiagram::defaultSpan(data, m_sim->plans());
+    *out = TimelineDiagram::build(data, m_sim->plans(), perMetre, from, from + span, routeName);
+    out->now = m_sim->time();
+    return true;
+}
+
+QList<int> DemoSession::subscribedControllers() const
+{
+    QList<int> ids;
+    for (auto it = m_sim->plans().cbegin(); it != m_sim->plans().cend(); ++it) {
+        const Corvel::Light *l = m_sim->light(it.key());
+        if (l && (l->eventMask() & Corvel::Light::SignalGroupEvents))
+            ids << it.key();
+    }
+    return ids;
+}
+
+QStringList DemoSession::summary() const
+{
+    QStringList out;
+    QStringList names;
+    for (const QString &f : m_networks.keys())
+        names << QFileInfo(f).fileName();
+    out << QStringLiteral("networks loaded: %1%2").arg(m_networks.size())
+               .arg(names.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", "))));
+    const QList<int> subscribed = subscribedControllers();
+    int online = 0;
+    for (auto it = m_sim->plans().cbegin(); it != m_sim->plans().cend(); ++it)
+        online += m_sim->isOnline(it.key()) ? 1 : 0;
+    const QSet<int> bound = m_sim->project()->boundIds();
+    out << QStringLiteral("controllers: %1 simulated, %2 online, %3 bound by the plugin, %4 subscribed (event mask 0x20)")
+               .arg(m_sim->plans().size()).arg(online).arg(bound.size()).arg(subscribed.size());
+    QMap<int, int> perState;
+    int groups = 0;
+    for (int id : subscribed) {
+        const Corvel::Light *l = m_sim->light(id);
+        if (!l || !l->isConnected())
+            continue;
+        for (int g : l->groups()) {
+            ++perState[l->groupState(g)];
+            ++groups;
+        }
+    }
+    QStringList states;
+    for (auto it = perState.cbegin(); it != perState.cend(); ++it)
+        states << QStringLiteral("%1 %2").arg(SignalState::name(it.key())).arg(it.value());
+    out << QStringLiteral("signal groups shown: %1%2").arg(groups)
+               .arg(states.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(states.join(QStringLiteral(", "))));
+    const QStringList routes = routeNames();
+    out << QStringLiteral("routes: %1%2").arg(routes.size())
+               .arg(routes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(routes.join(QStringLiteral(", "))));
+    out << QStringLiteral("GPX tracks: %1").arg(gpxTrackCount());
+    out << QStringLiteral("simulation time: %1 s").arg(m_sim->time(), 0, 'f', 1);
+    return out;
+}

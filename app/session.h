@@ -1,0 +1,101 @@
+// ostrik-view: everything the demo host owns: kernel, model, map, plugin, controllers.
+#pragma once
+
+#include "pluginhost.h"
+#include "simulation.h"
+#include "mapview.h"
+#include "timelinediagram.h"
+
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QStringList>
+
+#include <memory>
+
+class MapView;
+class QGraphicsItem;
+namespace Mirel {
+class ItemModel;
+class Kernel;
+class MapScene;
+}
+namespace Ostrika {
+class Network;
+}
+
+/*!
+ * The demo host: its kernel (with the item model) is the plugin's parent, its map scene and
+ * view are what the plugin draws into, and its project holds one simulated controller per
+ * controller id of every loaded network. The host reads each network file itself as well
+ * (with the network library) to learn the controllers, their groups and the geometry its
+ * plans and views need; the plugin never hands those out.
+ */
+class DemoSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DemoSession(QObject *parent = nullptr);
+    ~DemoSession() override;
+
+    //! Loads the plugin (see PluginHost::candidatePaths) and adopts it into the kernel.
+    bool init(const QString &pluginPath, QString *error);
+
+    /*!
+     * Opens a network: checks the file, reads it with the network library, sets up its
+     * controllers (plans from "<name>.plans.json" next to it, else derived) and hands it to
+     * the plugin's loadOstrik. On failure nothing of it stays and \a error says why.
+     * \a notes receives remarks for the user (where the plans came from, a bad plan file).
+     */
+    bool openNetwork(const QString &fileName, QString *error, QStringList *notes = nullptr);
+    //! Draws a GPX track through the plugin; the host keeps the item so it can remove it.
+    bool openGpx(const QString &fileName, QString *error);
+    //! The plugin unloads everything; the host drops its controllers and GPX tracks.
+    void unloadAll();
+
+    PluginHost &plugin() { return m_plugin; }
+    Simulation &simulation() { return *m_sim; }
+    Mirel::ItemModel *itemModel() const { return m_model; }
+    Mirel::MapScene *scene() const { return m_scene; }
+    MapView *view() const { return m_view; }
+
+    QStringList networkFiles() const { return m_networks.keys(); }
+    QStringList routeNames() const;
+    //! Name of the longest named route (empty when there is none).
+    QString longestRoute() const;
+    int gpxTrackCount() const;
+    //! Geographic bounds of all loaded networks (null when none).
+    QRectF networkBounds() const;
+    //! Geographic centre of the controlled granule with the most signal groups and connections.
+    QPointF busiestJunction() const;
+    //! Where the plans of each network came from ("plan file ..." / "derived ...").
+    QStringList planSources() const { return m_planSources; }
+
+    /*!
+     * The time-distance diagram of the named route over [from, from + span) (span <= 0: two
+     * cycles). False with \a error when the route is unknown to the plugin or not a route.
+     */
+    bool timeline(const QString &routeName, double from, double span, TimelineDiagram *out, QString *error);
+
+    //! The headless summary: networks, controllers bound/subscribed, group states shown, routes.
+    QStringList summary() const;
+    //! Controllers whose event mask has the signal-group bit set by a subscriber.
+    QList<int> subscribedControllers() const;
+
+Q_SIGNALS:
+    void networksChanged();
+
+private:
+    const Ostrika::Network *networkOfRoute(const QString &routeName) const;
+
+    Mirel::Kernel *m_kernel;
+    Mirel::ItemModel *m_model;
+    Mirel::MapScene *m_scene;
+    QPointer<MapView> m_view;
+    Simulation *m_sim;
+    PluginHost m_plugin;
+    QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
+    QList<QGraphicsItem *> m_gpxItems;
+    QStringList m_planSources;
+};

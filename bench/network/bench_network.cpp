@@ -1,0 +1,308 @@
+// Loading, lookups and zoom changes on a 10,000-junction network, through the host interface.
+//
+// bench_network [--network=FILE.ostka] [benchmark options]; without --network a 100 x 100
+// grid of signalised junctions is built and written to a temporary directory.
+#include "plugin/ostrikgplugin.h"
+
+#include <mirel/itemmodel.h>
+#include <mirel/mapscene.h>
+#include <mirel/osmview.h>
+#include <ostrika/ostrika.h>
+#include <ostrikga/networkg.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The order in which QObject::findChild meets the descendants of \a parent.
+void findChildOrder(const QObject *parent, QList<QObject *> &out)
+{
+    const QObjectList &children = parent->children();
+    out += children;
+    for (QObject *child : children)
+        findChildOrder(child, out);
+}
+
+// The name of the network object a name search reaches last.
+QString lastSearchedName(const Ostrika::Network &net)
+{
+    QList<QObject *> order;
+    findChildOrder(&net, order);
+    for (int i = order.size() - 1; i >= 0; --i) {
+        if (qobject_cast<Ostrika::NetObject *>(order.at(i)))
+            return order.at(i)->objectName();
+    }
+    return QString();
+}
+
+QString networkFile;
+QString lastObjectName;
+
+// A grid of junctions 150 m apart, two-way roads with one lane per direction, a straight-on
+// connection through every junction for each arriving lane, and one route per grid row.
+bool buildGrid(int side, const QString &fileName)
+{
+    using namespace Ostrika;
+    Network net;
+    net.geoUtil()->setOrigin(QPointF(13.0, 52.0));
+    const double spacing = 150.0;
+    const auto all = Lane::GeneralTraffic;
+    int id = 1;
+    QVector<Node *> nodes(side * side);
+    QVector<Granule *> granules(side * side);
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            const int i = r * side + c;
+            nodes[i] = net.addNode(id++, QStringLiteral("N%1_%2").arg(r).arg(c), QPointF(c * spacing, r * spacing));
+            granules[i] = net.addGranule(id++, QStringLiteral("G%1_%2").arg(r).arg(c), i + 1, QPointF(qQNaN(), qQNaN()));
+            if (!nodes[i] || !granules[i])
+                return false;
+            granules[i]->addNode(nodes[i]);
+        }
+    }
+    // Incoming and outgoing lanes per node and direction (0 east, 1 north, 2 west, 3 south).
+    QVector<Lane *> in(side * side * 4, nullptr), out(side * side * 4, nullptr);
+    QVector<Edge *> eastEdges(side * side, nullptr);
+    auto link = [&](int a, int b, int dirAB) -> bool {
+        const QPointF pa = nodes[a]->position(), pb = nodes[b]->position();
+        const QPointF d = (pb - pa) / spacing;
+        const QPointF right(d.y() * 1.75, -d.x() * 1.75);
+        Edge *e = net.addEdge(id++, QStringLiteral("E%1_%2").arg(a).arg(b), nodes[a], nodes[b], {pa + right, pb + right});
+        if (!e)
+            return false;
+        Lane *l = net.addLane(id++, QStringLiteral("L%1_%2").arg(a).arg(b), e, 3.5, all,
+                              {pa + right + d * 10, pb + right - d * 10});
+        if (!l)
+            return false;
+        const QPointF stopCentre = pb + right - d * 10;
+        if (!net.addStopline(id++, QStringLiteral("S%1_%2").arg(a).arg(b), l,
+                             QLineF(stopCentre - right, stopCentre + right)))
+            return false;
+        out[a * 4 + dirAB] = l;
+        in[b * 4 + dirAB] = l;
+        if (dirAB == 0)
+            eastEdges[a] = e;
+        return true;
+    };
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            const int i = r * side + c;
+            if (c + 1 < side && (!link(i, i + 1, 0) || !link(i + 1, i, 2)))
+                return false;
+            if (r + 1 < side && (!link(i, i + side, 1) || !link(i + side, i, 3)))
+                return false;
+        }
+    }
+    for (int i = 0; i < side * side; ++i) {
+        SignalGroup *groups[2] = {net.addSignalGroup(id++, QStringLiteral("SG%1_1").arg(i), granules[i], 1),
+                                  net.addSignalGroup(id++, QStringLiteral("SG%1_2").arg(i), granules[i], 2)};
+        for (int dir = 0; dir < 4; ++dir) {
+            Lane *from = in[i * 4 + dir];
+            Lane *to = out[i * 4 + dir];
+            if (!from || !to)
+                continue;
+            Connection *conn = net.addConnection(id++, QStringLiteral("C%1_%2").arg(i).arg(dir), from, to,
+                                                 from->stopline(), {from->polyline().constLast(), to->polyline().constFirst()},
+                                                 granules[i], qQNaN());
+            if (!conn)
+                return false;
+            groups[dir % 2]->addConnection(conn);
+        }
+    }
+    for (int r = 0; r < side; ++r) {
+        QList<Edge *> edges;
+        for (int c = 0; c + 1 < side; ++c)
+            edges.append(eastEdges[r * side + c]);
+        if (!net.addRoute(id++, QStringLiteral("Route%1").arg(r), edges, all))
+            return false;
+    }
+    return net.save(fileName);
+}
+
+// The host around one plugin: kernel with item model, map scene and map view at zoom 17.
+struct Host
+{
+    Host()
+    {
+        kernel.setItemModel(&model);
+        plugin = new OstrikgPlugin;
+        plugin->setParent(&kernel);
+        view.reset(new OsmView(&scene));
+    }
+    ~Host()
+    {
+        delete plugin;
+        view.reset();
+    }
+    bool load()
+    {
+        bool ok = false;
+        QMetaObject::invokeMethod(plugin, "loadOstrik", Q_RETURN_ARG(bool, ok), Q_ARG(QString, networkFile),
+                                  Q_ARG(QGraphicsScene *, &scene), Q_ARG(QObject *, nullptr));
+        return ok;
+    }
+    Mirel::Kernel kernel;
+    Mirel::ItemModel model;
+    Mirel::MapScene scene;
+    std::unique_ptr<OsmView> view;
+    OstrikgPlugin *plugin = nullptr;
+};
+
+void BM_BareNetworkLoad(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<QGraphicsScene>();
+        auto net = std::make_unique<Ostrikga::Networkg>(scene.get());
+        state.ResumeTiming();
+        if (!net->load(networkFile, false))
+            state.SkipWithError("load failed");
+        state.PauseTiming();
+        net.reset();
+        scene.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_PluginLoad(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto host = std::make_unique<Host>();
+        state.ResumeTiming();
+        if (!host->load())
+            state.SkipWithError("loadOstrik failed");
+        state.PauseTiming();
+        host.reset();
+        state.ResumeTiming();
+    }
+}
+
+std::unique_ptr<Host> loadedHost;
+
+Host *loaded()
+{
+    if (!loadedHost) {
+        loadedHost.reset(new Host);
+        loadedHost->load();
+    }
+    return loadedHost.get();
+}
+
+void BM_FindObjectByNameLast(benchmark::State &state)
+{
+    Host *host = loaded();
+    for (auto _ : state) {
+        QObject *obj = nullptr;
+        QMetaObject::invokeMethod(host->plugin, "findObjectByName", Q_RETURN_ARG(QObject *, obj),
+                                  Q_ARG(QString, lastObjectName));
+        if (!obj)
+            state.SkipWithError("last object not found");
+        benchmark::DoNotOptimize(obj);
+    }
+}
+
+// For comparison: Qt's own child search for the same object.
+void BM_QtFindChildLast(benchmark::State &state)
+{
+    Host *host = loaded();
+    QObject *first = nullptr;
+    QMetaObject::invokeMethod(host->plugin, "findObjectByName", Q_RETURN_ARG(QObject *, first),
+                              Q_ARG(QString, QString()));
+    auto *netObj = qobject_cast<Ostrika::NetObject *>(first);
+    Ostrika::Network *net = netObj ? netObj->network() : nullptr;
+    for (auto _ : state) {
+        QObject *obj = net ? net->findChild<Ostrika::NetObject *>(lastObjectName) : nullptr;
+        if (!obj)
+            state.SkipWithError("last object not found");
+        benchmark::DoNotOptimize(obj);
+    }
+}
+
+void BM_Object2Item(benchmark::State &state)
+{
+    Host *host = loaded();
+    // The last object of the network that has an item.
+    QObject *first = nullptr;
+    QMetaObject::invokeMethod(host->plugin, "findObjectByName", Q_RETURN_ARG(QObject *, first),
+                              Q_ARG(QString, QString()));
+    auto *netObj = qobject_cast<Ostrika::NetObject *>(first);
+    QObject *obj = nullptr;
+    if (netObj && netObj->network()) {
+        const QList<Ostrika::NetObject *> all = netObj->network()->findChildren<Ostrika::NetObject *>();
+        for (int i = all.size() - 1; i >= 0 && !obj; --i) {
+            QGraphicsItem *item = nullptr;
+            QMetaObject::invokeMethod(host->plugin, "object2item", Q_RETURN_ARG(QGraphicsItem *, item),
+                                      Q_ARG(QObject *, all.at(i)));
+            if (item)
+                obj = all.at(i);
+        }
+    }
+    for (auto _ : state) {
+        QGraphicsItem *item = nullptr;
+        QMetaObject::invokeMethod(host->plugin, "object2item", Q_RETURN_ARG(QGraphicsItem *, item),
+                                  Q_ARG(QObject *, obj));
+        if (!item)
+            state.SkipWithError("no item");
+        benchmark::DoNotOptimize(item);
+    }
+}
+
+// Each change crosses the minimum zoom, so every listed layer of the network flips.
+void BM_ZoomToggleAllLayers(benchmark::State &state)
+{
+    Host *host = loaded();
+    bool in = host->view->zoom() >= 17;
+    for (auto _ : state) {
+        in = !in;
+        host->view->setZoom(in ? 17 : 16);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_BareNetworkLoad)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PluginLoad)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FindObjectByNameLast)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QtFindChildLast)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Object2Item)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ZoomToggleAllLayers)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("OstrikBench"));
+    QCoreApplication::setApplicationName(QStringLiteral("network"));
+    QTemporaryDir dir;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--network=", 10) == 0)
+            networkFile = QString::fromLocal8Bit(argv[i] + 10);
+    }
+    if (networkFile.isEmpty()) {
+        networkFile = dir.filePath(QStringLiteral("grid.ostka"));
+        if (!buildGrid(100, networkFile)) {
+            fprintf(stderr, "cannot build the grid network\n");
+            return 1;
+        }
+    }
+    {
+        Ostrika::Network probe;
+        if (!probe.load(networkFile)) {
+            fprintf(stderr, "cannot read %s\n", qPrintable(networkFile));
+            return 1;
+        }
+        lastObjectName = lastSearchedName(probe);
+        fprintf(stderr, "%d objects; last searched name %s\n", probe.objectCount(), qPrintable(lastObjectName));
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    loadedHost.reset();
+    return 0;
+}

@@ -1,0 +1,422 @@
+// Ostrika network model: a lean read-only JSON parser (iterative, no recursion).
+#include "jsonreader.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace Ostrika::Json {
+
+double Value::toDouble(double fallback) const
+{
+    if (m_inline)
+        return m_inlineNumber;
+    return m_node && m_node->type == Number ? m_node->number : fallback;
+}
+
+QString Value::toString() const
+{
+    if (!m_node || m_node->type != String)
+        return {};
+    return QString::fromUtf8(m_doc->text(m_node->span.first, m_node->flags & 1),
+                             int(m_node->span.count));
+}
+
+bool Value::stringEquals(QLatin1String s) const
+{
+    return m_node && m_node->type == String && int(m_node->span.count) == s.size()
+        && std::memcmp(m_doc->text(m_node->span.first, m_node->flags & 1), s.data(), size_t(s.size())) == 0;
+}
+
+Array Value::toArray() const
+{
+    return isArray() ? Array(m_doc, m_node) : Array();
+}
+
+Object Value::toObject() const
+{
+    return isObject() ? Object(m_doc, m_node) : Object();
+}
+
+Value Array::at(int i) const
+{
+    if (!m_node || i < 0 || i >= size())
+        return {};
+    if (m_node->type == NumberArray)
+        return Value(m_doc, m_doc->m_numbers[m_node->span.first + uint32_t(i)], m_node->pos);
+    return Value(m_doc, &m_doc->m_nodes[m_node->span.first + uint32_t(i)]);
+}
+
+const double *Array::numbers() const
+{
+    return m_node && m_node->type == NumberArray ? m_doc->m_numbers.data() + m_node->span.first : nullptr;
+}
+
+Value Object::value(QLatin1String key) const
+{
+    if (!m_node)
+        return {};
+    const Node *n = m_doc->m_nodes.data() + m_node->span.first;
+    for (uint32_t i = 0; i < m_node->span.count; ++i, ++n) {
+        if (n->keyLen == key.size()
+            && std::memcmp(m_doc->text(n->keyOff, n->flags & 2), key.data(), size_t(key.size())) == 0)
+            return Value(m_doc, n);
+    }
+    return {};
+}
+
+Value Document::root() const
+{
+    return m_nodes.empty() ? Value() : Value(this, &m_nodes.back());
+}
+
+bool Document::fail(const char *p, const char *message)
+{
+    m_truncated = p >= m_end;
+    m_errorOffset = int(p - m_begin);
+    m_error = QString::fromLatin1(m_truncated ? "unexpected end of the document" : message);
+    return false;
+}
+
+namespace {
+
+inline void skipSpace(const char *&p, const char *end)
+{
+    while (p < end && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t'))
+        ++p;
+}
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+void appendUtf8(std::string &out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xc0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3f));
+    } else if (cp < 0x10000) {
+        out += char(0xe0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3f));
+        out += char(0x80 | (cp & 0x3f));
+    } else {
+        out += char(0xf0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3f));
+        out += char(0x80 | ((cp >> 6) & 0x3f));
+        out += char(0x80 | (cp & 0x3f));
+    }
+}
+
+bool hex4(const char *p, const char *end, uint32_t *out)
+{
+    if (end - p < 4)
+        return false;
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        const char c = p[i];
+        v <<= 4;
+        if (isDigit(c))
+            v |= uint32_t(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v |= uint32_t(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v |= uint32_t(c - 'A' + 10);
+        else
+            return false;
+    }
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+bool Document::parseString(const char *&p, uint32_t *off, uint32_t *len, bool *escaped)
+{
+    const char *start = ++p;   // past the opening quote
+    while (p < m_end && *p != '"' && *p != '\\' && uchar(*p) >= 0x20)
+        ++p;
+    if (p < m_end && *p == '"') {
+        *off = uint32_t(start - m_begin);
+        *len = uint32_t(p - start);
+        *escaped = false;
+        ++p;
+        return true;
+    }
+    // Escapes: decode into the side buffer.
+    const size_t begin = m_decoded.size();
+    m_decoded.append(start, size_t(p - start));
+    while (p < m_end) {
+        const char c = *p;
+        if (c == '"') {
+            *off = uint32_t(begin);
+            *len = uint32_t(m_decoded.size() - begin);
+            *escaped = true;
+            ++p;
+            return true;
+        }
+        if (uchar(c) < 0x20)
+            return fail(p, "control character in a string");
+        if (c != '\\') {
+            m_decoded += c;
+            ++p;
+            continue;
+        }
+        if (++p >= m_end)
+            break;
+        switch (*p) {
+        case '"': m_decoded += '"'; break;
+        case '\\': m_decoded += '\\'; break;
+        case '/': m_decoded += '/'; break;
+        case 'b': m_decoded += '\b'; break;
+        case 'f': m_decoded += '\f'; break;
+        case 'n': m_decoded += '\n'; break;
+        case 'r': m_decoded += '\r'; break;
+        case 't': m_decoded += '\t'; break;
+        case 'u': {
+            uint32_t cp = 0;
+            if (!hex4(p + 1, m_end, &cp))
+                return fail(m_end - p - 1 < 4 ? m_end : p, "invalid escape sequence");
+            p += 4;
+            if (cp >= 0xd800 && cp < 0xdc00 && m_end - p >= 7 && p[1] == '\\' && p[2] == 'u') {
+                uint32_t low = 0;
+                if (hex4(p + 3, m_end, &low) && low >= 0xdc00 && low < 0xe000) {
+                    cp = 0x10000 + ((cp - 0xd800) << 10) + (low - 0xdc00);
+                    p += 6;
+                }
+            }
+            if (cp >= 0xd800 && cp < 0xe000)
+                cp = 0xfffd;   // a lone surrogate
+            appendUtf8(m_decoded, cp);
+            break;
+        }
+        default:
+            return fail(p, "invalid escape sequence");
+        }
+        ++p;
+    }
+    return fail(m_end, "unterminated string");
+}
+
+bool Document::parseNumber(const char *&p, double *out)
+{
+    const char *start = p;
+    if (p < m_end && *p == '-')
+        ++p;
+    if (p >= m_end)
+        return fail(p, "");
+    if (*p == '0') {
+        ++p;
+    } else if (isDigit(*p)) {
+        while (p < m_end && isDigit(*p))
+            ++p;
+    } else {
+        return fail(start, "illegal value");
+    }
+    if (p < m_end && *p == '.') {
+        ++p;
+        if (p >= m_end)
+            return fail(p, "");
+        if (!isDigit(*p))
+            return fail(p, "illegal number");
+        while (p < m_end && isDigit(*p))
+            ++p;
+    }
+    if (p < m_end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < m_end && (*p == '+' || *p == '-'))
+            ++p;
+        if (p >= m_end)
+            return fail(p, "");
+        if (!isDigit(*p))
+            return fail(p, "illegal number");
+        while (p < m_end && isDigit(*p))
+            ++p;
+    }
+    const auto res = std::from_chars(start, p, *out);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Underflow to zero is harmless; overflow would be infinite.
+        const char *e = start;
+        while (e < p && *e != 'e' && *e != 'E')
+            ++e;
+        if (e < p && e[1] == '-') {
+            *out = 0.0;
+            return true;
+        }
+        return fail(start, "number out of range");
+    }
+    if (res.ec != std::errc() || res.ptr != p)
+        return fail(start, "illegal number");
+    return true;
+}
+
+bool Document::parse(const QByteArray &data)
+{
+    m_begin = data.constData();
+    m_end = m_begin + data.size();
+    m_nodes.clear();
+    m_numbers.clear();
+    m_decoded.clear();
+    m_error.clear();
+    m_truncated = false;
+    m_nodes.reserve(size_t(data.size() / 24));
+    m_numbers.reserve(size_t(data.size() / 10));
+
+    struct Frame {
+        uint32_t stackStart;
+        uint32_t pos;
+        uint32_t keyOff;
+        uint16_t keyLen;
+        uint8_t keyFlags;
+        bool object;
+    };
+    std::vector<Frame> frames;
+    std::vector<Node> stack;
+    stack.reserve(1024);
+    const char *p = m_begin;
+    uint32_t keyOff = 0;
+    uint16_t keyLen = 0;
+    uint8_t keyFlags = 0;
+
+    auto readKey = [&]() -> bool {
+        skipSpace(p, m_end);
+        if (p >= m_end)
+            return fail(p, "");
+        if (*p != '"')
+            return fail(p, "expected a string key");
+        uint32_t off = 0, len = 0;
+        bool escaped = false;
+        if (!parseString(p, &off, &len, &escaped))
+            return false;
+        if (len > 0xffff)
+            return fail(p, "key too long");
+        keyOff = off;
+        keyLen = uint16_t(len);
+        keyFlags = escaped ? 2 : 0;
+        skipSpace(p, m_end);
+        if (p >= m_end || *p != ':')
+            return fail(p, "expected ':' after a key");
+        ++p;
+        return true;
+    };
+
+    auto close = [&]() {
+        const Frame f = frames.back();
+        frames.pop_back();
+        Node n;
+        n.pos = f.pos;
+        n.keyOff = f.keyOff;
+        n.keyLen = f.keyLen;
+        n.flags = f.keyFlags;
+        const size_t count = stack.size() - f.stackStart;
+        bool allNumbers = !f.object && count > 0;
+        for (size_t i = f.stackStart; allNumbers && i < stack.size(); ++i)
+            allNumbers = stack[i].type == Number;
+        n.span.count = uint32_t(count);
+        if (allNumbers) {
+            n.type = NumberArray;
+            n.span.first = uint32_t(m_numbers.size());
+            for (size_t i = f.stackStart; i < stack.size(); ++i)
+                m_numbers.push_back(stack[i].number);
+        } else {
+            n.type = f.object ? ObjectType : ArrayType;
+            n.span.first = uint32_t(m_nodes.size());
+            m_nodes.insert(m_nodes.end(), stack.begin() + f.stackStart, stack.end());
+        }
+        stack.resize(f.stackStart);
+        stack.push_back(n);
+    };
+
+    if (data.size() >= 0x7fffffff)
+        return fail(m_begin, "document too large");
+
+    for (;;) {
+        // A value is expected here.
+        skipSpace(p, m_end);
+        if (p >= m_end)
+            return fail(p, "");
+        Node n;
+        n.pos = uint32_t(p - m_begin);
+        n.keyOff = keyOff;
+        n.keyLen = keyLen;
+        n.flags = keyFlags;
+        const char c = *p;
+        if (c == '{' || c == '[') {
+            frames.push_back({uint32_t(stack.size()), n.pos, keyOff, keyLen, keyFlags, c == '{'});
+            ++p;
+            skipSpace(p, m_end);
+            if (p < m_end && *p == (c == '{' ? '}' : ']')) {
+                ++p;
+                close();
+            } else if (c == '{') {
+                if (!readKey())
+                    return false;
+                continue;
+            } else {
+                keyOff = 0;
+                keyLen = 0;
+                keyFlags = 0;
+                continue;
+            }
+        } else if (c == '"') {
+            uint32_t off = 0, len = 0;
+            bool escaped = false;
+            if (!parseString(p, &off, &len, &escaped))
+                return false;
+            n.type = String;
+            n.span.first = off;
+            n.span.count = len;
+            n.flags |= escaped ? 1 : 0;
+            stack.push_back(n);
+        } else if (c == 't' || c == 'f' || c == 'n') {
+            const char *word = c == 't' ? "true" : (c == 'f' ? "false" : "null");
+            const size_t len = std::strlen(word);
+            const size_t avail = size_t(m_end - p);
+            if (std::memcmp(p, word, std::min(len, avail)) != 0)
+                return fail(p, "illegal value");
+            if (avail < len)
+                return fail(m_end, "");
+            p += len;
+            n.type = c == 'n' ? Null : Bool;
+            n.number = c == 't' ? 1.0 : 0.0;
+            stack.push_back(n);
+        } else {
+            if (!parseNumber(p, &n.number))
+                return false;
+            n.type = Number;
+            stack.push_back(n);
+        }
+
+        // After a value: separators and closing brackets.
+        for (;;) {
+            skipSpace(p, m_end);
+            if (frames.empty()) {
+                if (p < m_end)
+                    return fail(p, "garbage at the end of the document");
+                m_nodes.push_back(stack.back());
+                return true;
+            }
+            if (p >= m_end)
+                return fail(p, "");
+            const bool object = frames.back().object;
+            if (*p == ',') {
+                ++p;
+                if (object) {
+                    if (!readKey())
+                        return false;
+                } else {
+                    keyOff = 0;
+                    keyLen = 0;
+                    keyFlags = 0;
+                }
+                break;
+            }
+            if (*p == (object ? '}' : ']')) {
+                ++p;
+                close();
+                continue;
+            }
+            return fail(p, object ? "expected ',' or '}'" : "expected ',' or ']'");
+        }
+    }
+}
+
+} // namespace Ostrika::Json

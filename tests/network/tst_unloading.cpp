@@ -1,0 +1,135 @@
+// Unloading everything: what the host sees afterwards and that a new load starts afresh.
+#include "networkfixture.h"
+
+#include <QSignalSpy>
+
+class TestUnloading : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { useTestSettings(); }
+    void init();
+
+    void freshPluginOnlyEmits();
+    void removesEverythingALoadBuilt();
+    void laterLoadStartsAfresh();
+    void destructionUnloads();
+    void hostDeletesViewFirst();
+
+private:
+    QString file(const QString &name, const NetSpec &spec = NetSpec());
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+QString TestUnloading::file(const QString &name, const NetSpec &spec)
+{
+    const QString path = dir->filePath(name);
+    QString error;
+    if (!buildNetwork(spec, path, &error))
+        qFatal("cannot build test network: %s", qPrintable(error));
+    return path;
+}
+
+void TestUnloading::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(dir->isValid());
+}
+
+void TestUnloading::freshPluginOnlyEmits()
+{
+    Host host;
+    QObject *other = host.model.addSection(QStringLiteral("Other"));
+    host.model.addSection(QStringLiteral("Road networks/x"));
+    QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
+    host.unload();
+    QCOMPARE(spy.count(), 1);
+    host.unload();
+    QCOMPARE(spy.count(), 2);
+    // Only the plugin's own section is cleared.
+    QVERIFY(!host.model.section(QStringLiteral("Road networks")));
+    QCOMPARE(host.model.section(QStringLiteral("Other")), other);
+    QCOMPARE(host.scene.items().size(), 0);
+}
+
+void TestUnloading::removesEverythingALoadBuilt()
+{
+    Host host;
+    QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
+    QVERIFY(host.load(file(QStringLiteral("two.ostka"), NetSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
+    QPointer<QObject> treeItem = host.model.objectAt(host.model.index(0, 0, host.routesIndex(QStringLiteral("two.ostka"))));
+    QVERIFY(treeItem);
+    QGraphicsItem *item = host.findItemByName(QStringLiteral("B"));
+    QMetaObject::invokeMethod(host.plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
+                              Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 60000));
+    QVERIFY(PluginProbe::pulseTimerId(host.plugin) != 0);
+    QVERIFY(PluginProbe::checkTimerId(host.plugin) != 0);
+    QPointer<QGraphicsObject> layer = PluginProbe::layer(host.plugin);
+    QVERIFY(layer);
+
+    QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
+    host.unload();
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(PluginProbe::networks(host.plugin).isEmpty());
+    QCOMPARE(PluginProbe::pulseCount(host.plugin), 0);
+    QCOMPARE(PluginProbe::pulseTimerId(host.plugin), 0);
+    QCOMPARE(PluginProbe::checkTimerId(host.plugin), 0);
+    QVERIFY(!PluginProbe::view(host.plugin));
+    QVERIFY(!layer);
+    QVERIFY(!treeItem);
+    QCOMPARE(host.scene.items().size(), 0);
+    QCOMPARE(host.model.rowCount(), 0);
+    QVERIFY(!host.findObjectByName(QString()));
+
+    // The view no longer drives the plugin.
+    const int zoomBefore = PluginProbe::zoom(host.plugin);
+    host.view->setZoom(zoomBefore - 3);
+    QCOMPARE(PluginProbe::zoom(host.plugin), zoomBefore);
+    PluginProbe::forgetScheduledCheck(host.plugin);
+    host.view->horizontalScrollBar()->setRange(0, 1000);
+    host.view->horizontalScrollBar()->setValue(500);
+    QVERIFY(!PluginProbe::checkScheduled(host.plugin));
+}
+
+void TestUnloading::laterLoadStartsAfresh()
+{
+    Host host;
+    QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
+    host.unload();
+    const QString path = file(QStringLiteral("two.ostka"));
+    QVERIFY(host.load(path));
+    QVERIFY(PluginProbe::layer(host.plugin));
+    QCOMPARE(PluginProbe::view(host.plugin), static_cast<QGraphicsView *>(host.view.get()));
+    QVERIFY(PluginProbe::checkTimerId(host.plugin) != 0);
+    host.view->setZoom(15);
+    QCOMPARE(PluginProbe::zoom(host.plugin), 15);
+    QVERIFY(!Host::layerOf(host.networkOf(QStringLiteral("R1")), QStringLiteral("Edges"))->isVisible());
+}
+
+void TestUnloading::destructionUnloads()
+{
+    Host host;
+    QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
+    QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
+    delete host.plugin;
+    host.plugin = nullptr;
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(host.scene.items().size(), 0);
+    QVERIFY(!host.model.section(QStringLiteral("Road networks")));
+}
+
+void TestUnloading::hostDeletesViewFirst()
+{
+    Host host;
+    QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
+    host.view.reset();
+    QVERIFY(!PluginProbe::view(host.plugin));
+    QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
+    host.unload();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(host.scene.items().size(), 0);
+}
+
+QTEST_MAIN(TestUnloading)
+#include "tst_unloading.moc"

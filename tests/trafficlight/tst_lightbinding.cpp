@@ -1,0 +1,460 @@
+// Controller binding: entries, bounds, group maps, markers, messages, destruction, reloading.
+#include "lightsfixture.h"
+
+class tst_LightBinding : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void entryPerController();
+    void connectionWithSeveralGroups();
+    void crosswalkGroupZeroKept();
+    void markerAtConnectionStart();
+    void granuleWithoutNodeItemsHasNullBounds();
+    void granuleWithoutControllerSkipped();
+    void projectWithoutObjectInvokable();
+    void projectReturnsNull();
+    void duplicateControllerAcrossNetworks();
+    void destroyingEntryDeletesMarkersOnce();
+    void destroyedEntryItemsStopBlinking();
+    void destroyedControllerRemovesEntry();
+    void loadWithProjectBindsEveryController();
+    void reloadSamePathDropsOldEntries();
+
+private:
+    QString save(NetBuilder &b, const QString &name)
+    {
+        const QString file = dir.filePath(name);
+        if (!b.save(file))
+            qWarning("save failed: %s", qPrintable(b.error));
+        return file;
+    }
+    int pluginLines(const QString &text) { return LogCapture::count(text); }
+
+    QTemporaryDir dir;
+    QGraphicsScene scene;
+    OstrikgPlugin *plugin = nullptr;
+    std::unique_ptr<LogCapture> log;
+};
+
+void tst_LightBinding::initTestCase()
+{
+    sandboxSettings("tst_lightbinding");
+    QVERIFY(dir.isValid());
+}
+
+void tst_LightBinding::init()
+{
+    plugin = new OstrikgPlugin;
+    plugin->setLoggingLevel(2);
+    log.reset(new LogCapture);
+}
+
+void tst_LightBinding::cleanup()
+{
+    PluginProbe(plugin).dropAll();
+    delete plugin;
+    plugin = nullptr;
+    log.reset();
+}
+
+void tst_LightBinding::entryPerController()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}, {{1, 2}}}, {1, 4}}));
+    QVERIFY(b.addJunction({2, {500, 0}, {{{7}}}, {}}));
+    const QString file = save(b, "entries.ostka");
+    DrawnNet d;
+    QVERIFY(d.load(&scene, file));
+
+    Corvel::Project project;
+    Corvel::Light *l1 = project.addLight(1);
+    Corvel::Light *l2 = project.addLight(2);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+
+    QCOMPARE(probe.lights().keys(), (QList<int>{1, 2}));
+    LightEntry *e = probe.entry(1);
+    QCOMPARE(e->light, static_cast<QObject *>(l1));
+    QCOMPARE(probe.entry(2)->light, static_cast<QObject *>(l2));
+    QCOMPARE(e->network, static_cast<QObject *>(d.net.get()));
+    QCOMPARE(e->processing, false);
+    QCOMPARE(e->subscribed, false);
+    QCOMPARE(e->bounds, d.item("J1_N")->sceneBoundingRect());
+    QVERIFY(!e->bounds.isNull());
+
+    // Connections 0 (group 1), 1 (group 2), 2 (groups 1 and 2); crosswalks under 1 and 4.
+    QCOMPARE(e->groupItems.uniqueKeys(), (QList<int>{1, 2, 4}));
+    QCOMPARE(e->groupItems.count(1), 3);
+    QCOMPARE(e->groupItems.count(2), 2);
+    QCOMPARE(e->groupItems.count(4), 1);
+    QCOMPARE(e->itemGroups.size(), 4);
+    QCOMPARE(e->itemGroups.count(d.item("J1_C2")), 2);
+    QCOMPARE(e->itemGroups.count(d.item("J1_X0")), 0);
+    QCOMPARE(d.markers->childItems().size(), 5); // four of junction 1, one of junction 2
+    for (GroupItem *g : qAsConst(e->groupItems)) {
+        QCOMPARE(g->state, -1);
+        const bool crosswalk = g->item == d.item("J1_X0") || g->item == d.item("J1_X1");
+        QCOMPARE(g->marker == nullptr, crosswalk);
+        if (g->marker) {
+            QCOMPARE(g->marker->parentItem(), static_cast<QGraphicsItem *>(d.markers));
+            QVERIFY(!g->marker->isVisible());
+            QCOMPARE(g->marker->currentState(), 0);
+        }
+    }
+    QCOMPARE(LogCapture::countContaining("OstrikgPlugin: "), 0);
+}
+
+void tst_LightBinding::connectionWithSeveralGroups()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({3, {0, 0}, {{{0, 3, 5}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "groups035.ostka")));
+    Corvel::Project project;
+    project.addLight(3);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+
+    LightEntry *e = probe.entry(3);
+    QVERIFY(e);
+    QGraphicsItem *item = d.item("J3_C0");
+    QVERIFY(item);
+    QCOMPARE(e->groupItems.keys(), (QList<int>{3, 5}));
+    QCOMPARE(e->itemGroups.keys(), (QList<QGraphicsItem *>{item, item}));
+    const QList<GroupItem *> records = e->itemGroups.values(item);
+    QVERIFY(records.at(0) != records.at(1));
+    QVERIFY(records.at(0)->marker && records.at(1)->marker);
+    QVERIFY(records.at(0)->marker != records.at(1)->marker);
+    // The same records, reachable from both maps.
+    QVERIFY(records.contains(e->groupItems.value(3)));
+    QVERIFY(records.contains(e->groupItems.value(5)));
+    QCOMPARE(d.markers->childItems().size(), 2);
+}
+
+void tst_LightBinding::crosswalkGroupZeroKept()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({4, {0, 0}, {}, {0, -2, 6}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "crosswalks.ostka")));
+    Corvel::Project project;
+    project.addLight(4);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+
+    LightEntry *e = probe.entry(4);
+    QVERIFY(e);
+    QCOMPARE(e->groupItems.keys(), (QList<int>{-2, 0, 6}));
+    QCOMPARE(e->groupItems.value(0)->item, static_cast<QGraphicsItem *>(d.item("J4_X0")));
+    QVERIFY(!e->groupItems.value(0)->marker);
+    QVERIFY(e->itemGroups.isEmpty());
+    QVERIFY(d.markers->childItems().isEmpty());
+}
+
+void tst_LightBinding::markerAtConnectionStart()
+{
+    NetBuilder b;
+    ConnSpec straight{{1}, 0.0, true};
+    ConnSpec left{{2}, 270.0, true};
+    ConnSpec noStopline{{3}, 90.0, false};
+    QVERIFY(b.addJunction({5, {0, 0}, {straight, left, noStopline}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "markers.ostka")));
+    Corvel::Project project;
+    project.addLight(5);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    LightEntry *e = probe.entry(5);
+    QVERIFY(e);
+
+    const Ostrika::GeoUtil &geo = *d.net->geoUtil();
+    for (int k = 0; k < 3; ++k) {
+        const QString name = QStringLiteral("J5_C%1").arg(k);
+        auto *conn = d.net->findChild<Ostrika::Connection *>(name);
+        QVERIFY(conn);
+        QGraphicsItem *item = d.item(name);
+        const SgRedYellowItem *m = e->itemGroups.value(item)->marker;
+        QVERIFY(m);
+        const QPointF start = geo.xyToGeo(conn->polyline().constFirst());
+        QVERIFY2(QLineF(m->pos(), start).length() < 1e-9, qPrintable(name));
+        QCOMPARE(m->arrowPath().isEmpty(), k == 2);
+        if (k == 2)
+            continue;
+        // Downstream of the stop line lies the red half; a lane width across.
+        const QLineF travel(conn->polyline().constFirst(), conn->polyline().constLast());
+        const QPointF u = (travel.p2() - travel.p1()) / travel.length();
+        auto itemPt = [&](double dist) { return geo.xyToGeo(travel.p1() + dist * u) - m->pos(); };
+        QVERIFY(inside(m->redHalfPath(), itemPt(0.9 * 1.75)));
+        QVERIFY(!inside(m->redHalfPath(), itemPt(1.1 * 1.75)));
+        QVERIFY(inside(m->secondHalfPath(), itemPt(-0.9 * 1.75)));
+    }
+    // The left turn's arrow differs from the straight one's shape.
+    const SgRedYellowItem *m0 = e->itemGroups.value(d.item("J5_C0"))->marker;
+    const SgRedYellowItem *m1 = e->itemGroups.value(d.item("J5_C1"))->marker;
+    QCOMPARE(m0->arrowPath().elementCount(), 5);
+    QCOMPARE(m1->arrowPath().elementCount(), 6);
+}
+
+void tst_LightBinding::granuleWithoutNodeItemsHasNullBounds()
+{
+    NetBuilder b;
+    JunctionSpec s{6, {0, 0}, {{{1}}}, {}};
+    s.nodeItems = false;
+    QVERIFY(b.addJunction(s));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "hidden.ostka")));
+    Corvel::Project project;
+    project.addLight(6);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    QVERIFY(probe.entry(6));
+    if (d.item("J6_N"))
+        QSKIP("the graphics network draws hidden nodes");
+    QVERIFY(probe.entry(6)->bounds.isNull());
+    QCOMPARE(probe.entry(6)->groupItems.size(), 1);
+}
+
+void tst_LightBinding::granuleWithoutControllerSkipped()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({0, {0, 0}, {{{1}}}, {}}));
+    QVERIFY(b.addJunction({-3, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "nocontroller.ostka")));
+    TestProject project;
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    QVERIFY(probe.lights().isEmpty());
+    QCOMPARE(LogCapture::countContaining("OstrikgPlugin: "), 0);
+}
+
+void tst_LightBinding::projectWithoutObjectInvokable()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({1, {0, 0}, {{{1}}}, {}}));
+    QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "noinvokable.ostka")));
+    QObject project;
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    QVERIFY(probe.lights().isEmpty());
+    QCOMPARE(pluginLines("critical OstrikgPlugin: Error 'Project::object' metacall"), 2);
+    QVERIFY(d.markers->childItems().isEmpty());
+
+    // Level 0 silences it.
+    LogCapture::lines().clear();
+    plugin->setLoggingLevel(0);
+    probe.bind(d.net.get(), &project, d.markers);
+    QCOMPARE(LogCapture::countContaining("OstrikgPlugin: "), 0);
+}
+
+void tst_LightBinding::projectReturnsNull()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({8, {0, 0}, {{{1}}}, {}}));
+    QVERIFY(b.addJunction({9, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "unknown.ostka")));
+    Corvel::Project project;
+    project.addLight(9);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    QCOMPARE(probe.lights().keys(), QList<int>{9});
+    QCOMPARE(pluginLines("warning OstrikgPlugin: Project not contains 8 object"), 1);
+
+    LogCapture::lines().clear();
+    plugin->setLoggingLevel(1);
+    PluginProbe(plugin).dropAll();
+    probe.bind(d.net.get(), &project, d.markers);
+    QCOMPARE(LogCapture::countContaining("OstrikgPlugin: "), 0);
+}
+
+void tst_LightBinding::duplicateControllerAcrossNetworks()
+{
+    NetBuilder first;
+    QVERIFY(first.addJunction({5, {0, 0}, {{{1}}}, {}}));
+    QVERIFY(first.addJunction({6, {300, 0}, {{{1}}}, {}}));
+    NetBuilder second(QPointF(13.41, 52.53));
+    QVERIFY(second.addJunction({5, {0, 0}, {{{1}}, {{2}}}, {}}));
+    QVERIFY(second.addJunction({7, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d1, d2;
+    QVERIFY(d1.load(&scene, save(first, "first.ostka")));
+    QVERIFY(d2.load(&scene, save(second, "second.ostka")));
+    Corvel::Project project;
+    for (int id : {5, 6, 7})
+        project.addLight(id);
+
+    PluginProbe probe(plugin);
+    probe.bind(d1.net.get(), &project, d1.markers);
+    LightEntry *kept = probe.entry(5);
+    probe.bind(d2.net.get(), &project, d2.markers);
+
+    QCOMPARE(pluginLines("warning OstrikgPlugin: Duplicate granule 5"), 1);
+    QCOMPARE(probe.lights().keys(), (QList<int>{5, 6, 7}));
+    QCOMPARE(probe.entry(5), kept);
+    QCOMPARE(kept->network, static_cast<QObject *>(d1.net.get()));
+    QCOMPARE(kept->groupItems.size(), 1);
+    QCOMPARE(probe.entry(7)->network, static_cast<QObject *>(d2.net.get()));
+    // The duplicate granule got no markers in the second network.
+    QCOMPARE(d2.markers->childItems().size(), 1);
+}
+
+void tst_LightBinding::destroyingEntryDeletesMarkersOnce()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({1, {0, 0}, {{{1, 2}}, {{2, 3}}, {{1}}}, {1, 2}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "destroy.ostka")));
+    Corvel::Project project;
+    project.addLight(1);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    QCOMPARE(d.markers->childItems().size(), 5);
+
+    probe.dropEntry(1);
+    QVERIFY(probe.lights().isEmpty());
+    QVERIFY(d.markers->childItems().isEmpty());
+    // The network's own items are untouched.
+    QVERIFY(d.item("J1_C0"));
+    QVERIFY(d.item("J1_X1"));
+}
+
+void tst_LightBinding::destroyedEntryItemsStopBlinking()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}}, {3}}));
+    QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "blinkdestroy.ostka")));
+    Corvel::Project project;
+    project.addLight(1);
+    project.addLight(2);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+
+    probe.apply(probe.entry(1), QVariantList{1, 2});
+    probe.apply(probe.entry(1), QVariantList{3, 2});
+    probe.apply(probe.entry(2), QVariantList{1, 2});
+    QCOMPARE(probe.blinkItems().size(), 3);
+
+    probe.dropEntry(1);
+    QCOMPARE(probe.blinkItems(), QList<QGraphicsItem *>{d.item("J2_C0")});
+    probe.dropEntry(2);
+    QVERIFY(probe.blinkItems().isEmpty());
+    QCOMPARE(probe.blinkTimerId(), 0);
+
+    // The network can go now; a late tick has nothing left to touch.
+    d.net.reset();
+    probe.blinkTick();
+    QCOMPARE(probe.blinkTimerId(), 0);
+}
+
+void tst_LightBinding::destroyedControllerRemovesEntry()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}}, {2}}));
+    QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "tldestroyed.ostka")));
+    Corvel::Project project;
+    Corvel::Light *doomed = project.addLight(1);
+    project.addLight(2);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+
+    QGraphicsItem *red = d.item("J1_C0");
+    QGraphicsItem *flashing = d.item("J1_C1");
+    QGraphicsItem *crosswalk = d.item("J1_X0");
+    probe.apply(probe.entry(1), QVariantList{1, 4});
+    probe.apply(probe.entry(1), QVariantList{2, 2});
+    QVERIFY(!red->isVisible());
+    QCOMPARE(probe.blinkItems().size(), 2);
+    QCOMPARE(d.markers->childItems().size(), 3);
+
+    delete doomed;
+    QCOMPARE(probe.lights().keys(), QList<int>{2});
+    QCOMPARE(d.markers->childItems().size(), 1);
+    // The junction is no longer followed: its items look as without any state.
+    QVERIFY(probe.blinkItems().isEmpty());
+    QCOMPARE(probe.blinkTimerId(), 0);
+    for (QGraphicsItem *item : {red, flashing, crosswalk}) {
+        QVERIFY(item->isVisible());
+        QVERIFY(!overrideColor(item).isValid());
+    }
+}
+
+void tst_LightBinding::loadWithProjectBindsEveryController()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({11, {0, 0}, {{{1}}, {{2}, 270.0}, {{1, 3}, 90.0}}, {4}}));
+    QVERIFY(b.addJunction({12, {400, 0}, {{{1}}}, {}}));
+    const QString file = save(b, "loaded.ostka");
+    Corvel::Project project;
+    project.addLight(11);
+    project.addLight(12);
+
+    LightsHost host;
+    QVERIFY(host.load(file, &project));
+    PluginProbe probe(host.plugin);
+    QCOMPARE(probe.lights().keys(), (QList<int>{11, 12}));
+    Ostrikga::Networkg *net = probe.networks().value(QFileInfo(file).absoluteFilePath());
+    QVERIFY(net);
+    Ostrikga::Layer *markers = net->layer(QStringLiteral("redSignals"));
+    QVERIFY(markers);
+    QCOMPARE(markers->childItems().size(), 5);
+    LightEntry *e = probe.entry(11);
+    QCOMPARE(e->network, static_cast<QObject *>(net));
+    QCOMPARE(e->bounds, net->object2item(net->findChild<Ostrika::Node *>("J11_N"))->sceneBoundingRect());
+    QCOMPARE(e->groupItems.uniqueKeys(), (QList<int>{1, 2, 3, 4}));
+    for (GroupItem *g : qAsConst(e->groupItems)) {
+        if (g->marker)
+            QVERIFY(!g->marker->isVisible());
+    }
+
+    // Without a project nothing is bound.
+    LightsHost bare;
+    QVERIFY(bare.load(file, nullptr));
+    QVERIFY(PluginProbe(bare.plugin).lights().isEmpty());
+}
+
+void tst_LightBinding::reloadSamePathDropsOldEntries()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({21, {0, 0}, {{{1}}, {{2}}}, {}}));
+    const QString file = save(b, "reload.ostka");
+    Corvel::Project project;
+    Corvel::Light *light = project.addLight(21);
+
+    LightsHost host;
+    QVERIFY(host.load(file, &project));
+    PluginProbe probe(host.plugin);
+    LightEntry *old = probe.entry(21);
+    QVERIFY(old);
+    probe.setProcessing(old, true);
+    QCOMPARE(light->property("tlo_use_sg_cnt").toInt(), 1);
+    QCoreApplication::processEvents();
+    probe.apply(old, QVariantList{1, 2});
+    QCOMPARE(probe.blinkItems().size(), 1);
+
+    QVERIFY(host.load(file, &project));
+    QCOMPARE(probe.networks().size(), 1);
+    LightEntry *fresh = probe.entry(21);
+    QVERIFY(fresh);
+    QCOMPARE(fresh->network, static_cast<QObject *>(probe.networks().first()));
+    QCOMPARE(fresh->processing, false);
+    // The old subscription was taken back, nothing of the old network blinks.
+    QVERIFY(!light->property("tlo_use_sg_cnt").isValid());
+    QCOMPARE(light->eventMask() & 0x20u, 0u);
+    QVERIFY(probe.blinkItems().isEmpty());
+    QCOMPARE(LogCapture::countContaining("Duplicate granule"), 0);
+    QTest::qWait(300);
+    QCOMPARE(probe.blinkTimerId(), 0);
+}
+
+QTEST_MAIN(tst_LightBinding)
+#include "tst_lightbinding.moc"
