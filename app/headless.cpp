@@ -123,6 +123,23 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     if (const int rc = openInputs(session, o, out, err))
         return rc;
 
+    // Everything the pictures need is checked before any of them is written.
+    QString route = o.route;
+    if (!o.timelinePng.isEmpty()) {
+        if (route.isEmpty())
+            route = session.longestRoute();
+        if (route.isEmpty()) {
+            err << "ostrik-view: error: the loaded networks have no route for a timeline\n";
+            return 2;
+        }
+        TimelineDiagram probe;
+        QString error;
+        if (!session.timeline(route, 0.0, 0.0, &probe, &error)) {
+            err << "ostrik-view: error: " << error << "\n";
+            return 2;
+        }
+    }
+
     const QPointF centre = o.hasCenter ? o.center : session.busiestJunction();
     view->setZoom(o.zoom);
     view->centerOnGeo(centre);
@@ -139,7 +156,8 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     pump(150);
 
     if (!o.screenshot.isEmpty()) {
-        view->setStatusLines(mapStatus(session));
+        view->setLegendVisible(!o.plain);
+        view->setStatusLines(o.plain ? QStringList() : mapStatus(session));
         pump(30);
         const QPixmap pm = view->grab();
         if (!ensureFolder(o.screenshot, err) || !pm.save(o.screenshot, "PNG")) {
@@ -152,14 +170,6 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     }
 
     if (!o.timelinePng.isEmpty()) {
-        QString route = o.route;
-        if (route.isEmpty()) {
-            route = session.longestRoute();
-            if (route.isEmpty()) {
-                err << "ostrik-view: error: the loaded networks have no route for a timeline\n";
-                return 2;
-            }
-        }
         TimelineDiagram diagram;
         QString error;
         const double from = std::floor(sim.time() / 10.0) * 10.0;

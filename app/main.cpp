@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <QVector>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,21 +27,45 @@ bool wantsHeadless(int argc, char **argv)
     return false;
 }
 
+// QGuiApplication takes "-plugin"/"--plugin" for itself; the demo's own option must not
+// reach it, so the arguments are kept here and Qt gets the rest.
+QVector<char *> argumentsForQt(int argc, char **argv)
+{
+    QVector<char *> kept;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (i > 0 && (a == "--plugin" || a == "-plugin")) {
+            ++i;
+            continue;
+        }
+        if (i > 0 && (a.startsWith("--plugin=") || a.startsWith("-plugin=")))
+            continue;
+        kept << argv[i];
+    }
+    kept << nullptr;
+    return kept;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (wantsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QVector<char *> qtArgv = argumentsForQt(argc, argv);
+    int qtArgc = qtArgv.size() - 1;
     QApplication::setOrganizationName(QStringLiteral("Ostrik"));
     QApplication::setApplicationName(QStringLiteral("ostrik-view"));
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv.data());
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     Options options;
     QString error, help;
-    if (!Options::parse(app.arguments(), Options::displayAvailable(), &options, &error, &help)) {
+    if (!Options::parse(arguments, Options::displayAvailable(), &options, &error, &help)) {
         if (!help.isEmpty()) {
             out << help;
             return 0;
@@ -66,11 +91,21 @@ int main(int argc, char **argv)
     window.show();
     if (const int rc = openInputs(session, options, out, err))
         return rc;
-    if (options.hasCenter)
-        session.view()->centerOnGeo(options.center);
-    else
-        window.centreOnBusiestJunction(options.zoom);
+    // Centred once the window has its final layout (the dock takes its share first).
+    QTimer::singleShot(50, &window, [&] {
+        if (options.hasCenter)
+            session.view()->centerOnGeo(options.center);
+        else
+            window.centreOnBusiestJunction(options.zoom);
+    });
     session.simulation().setRunning(true);
+    if (options.quitAfterMs >= 0) {
+        QTimer::singleShot(options.quitAfterMs, &window, [&] {
+            if (!options.windowShot.isEmpty() && !window.grab().save(options.windowShot, "PNG"))
+                err << "ostrik-view: error: cannot write " << options.windowShot << "\n";
+            app.quit();
+        });
+    }
     const int rc = app.exec();
     // The window owns the view; the session must unload the plugin before either goes.
     session.plugin().release();

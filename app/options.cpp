@@ -58,10 +58,13 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     const QCommandLineOption route(QStringLiteral("route"), QStringLiteral("Route of the diagram (default: the longest)."), QStringLiteral("name"));
     const QCommandLineOption plans(QStringLiteral("export-plans"), QStringLiteral("Write the signal plans in effect as JSON."), QStringLiteral("file"));
     const QCommandLineOption headless(QStringLiteral("headless"), QStringLiteral("No window: write map.png and timeline.png, print the summary."));
+    const QCommandLineOption plain(QStringLiteral("plain"), QStringLiteral("Map picture without legend and status box."));
+    const QCommandLineOption quit(QStringLiteral("quit-after"), QStringLiteral("Window mode: close after this many ms."), QStringLiteral("ms"));
+    const QCommandLineOption shotWin(QStringLiteral("window-shot"), QStringLiteral("Window mode: write a PNG of the window when closing."), QStringLiteral("file"));
     const QCommandLineOption outDir(QStringLiteral("out-dir"), QStringLiteral("Folder of the default headless pictures (default: current)."), QStringLiteral("dir"));
     const QCommandLineOption log(QStringLiteral("log-level"), QStringLiteral("Plugin logging level 0 to 3."), QStringLiteral("n"));
     const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Simulated seconds per second in the window (default 1)."), QStringLiteral("x"));
-    p.addOptions({help, plugin, gpx, shot, after, zoom, center, size, tl, route, plans, headless, outDir, log, speed});
+    p.addOptions({help, plugin, gpx, shot, after, zoom, center, size, tl, route, plans, headless, plain, quit, shotWin, outDir, log, speed});
     p.addPositionalArgument(QStringLiteral("network"), QStringLiteral(".ostka files (default: the bundled sample)."), QStringLiteral("[network.ostka...]"));
 
     error->clear();
@@ -85,11 +88,17 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     o.timelinePng = p.value(tl);
     o.route = p.value(route);
     o.exportPlans = p.value(plans);
+    o.plain = p.isSet(plain);
     o.outDir = p.isSet(outDir) ? p.value(outDir) : QDir::currentPath();
     if (p.isSet(after) && !parseInt(p.value(after), 0, 24 * 3600 * 1000, &o.afterMs)) {
         *error = QStringLiteral("--after needs milliseconds from 0 to 86400000, not \"%1\"").arg(p.value(after));
         return false;
     }
+    if (p.isSet(quit) && !parseInt(p.value(quit), 0, 24 * 3600 * 1000, &o.quitAfterMs)) {
+        *error = QStringLiteral("--quit-after needs milliseconds, not \"%1\"").arg(p.value(quit));
+        return false;
+    }
+    o.windowShot = p.value(shotWin);
     if (p.isSet(zoom) && !parseInt(p.value(zoom), 1, 22, &o.zoom)) {
         *error = QStringLiteral("--zoom needs a whole number from 1 to 22, not \"%1\"").arg(p.value(zoom));
         return false;

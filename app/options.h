@@ -24,6 +24,9 @@ struct Options
     QSize size = QSize(1280, 800);
     int logLevel = -1;           //!< plugin "loggingLevel"; -1: leave the plugin's own
     double speed = 1.0;          //!< simulated seconds per second in the window
+    int quitAfterMs = -1;        //!< window mode: close after this many ms (-1: stay open)
+    QString windowShot;          //!< window mode: PNG of the whole window taken when closing
+    bool plain = false;          //!< map pictures without legend and status box
     bool headless = false;       //!< no window: write the pictures, print the summary, exit
 
     /*!

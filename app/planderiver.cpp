@@ -250,11 +250,14 @@ ControllerPlan PlanDeriver::plan(int controllerId, const QVector<Stage> &stages,
 SignalPlanSet PlanDeriver::derive(const Ostrika::Network &network)
 {
     SignalPlanSet set;
-    // The longest route sets the direction of the green wave.
-    const Ostrika::Route *main = nullptr;
+    // Longer routes are coordinated first; a junction follows the first route that passes it.
+    QList<const Ostrika::Route *> routes;
     for (const Ostrika::Route *r : network.findChildren<Ostrika::Route *>())
-        if (!main || r->polyline().length() > main->polyline().length())
-            main = r;
+        if (r->polyline().count() >= 2)
+            routes << r;
+    std::stable_sort(routes.begin(), routes.end(), [](const Ostrika::Route *a, const Ostrika::Route *b) {
+        return a->polyline().length() > b->polyline().length();
+    });
 
     for (const Ostrika::Granule *g : network.findChildren<Ostrika::Granule *>()) {
         if (g->tlId() <= 0 || set.plans.contains(g->tlId()))
@@ -265,25 +268,26 @@ SignalPlanSet PlanDeriver::derive(const Ostrika::Network &network)
             continue;
         double arrival = 0.0;
         int mainStage = 0;
-        if (main && main->polyline().count() >= 2) {
-            const auto &pl = main->polyline();
-            const double perMetre = Ostrika::GeoUtil::unitsPerMetre(network.geoUtil()->xyToGeo(g->position()).y());
+        const double perMetre = Ostrika::GeoUtil::unitsPerMetre(network.geoUtil()->xyToGeo(g->position()).y());
+        for (const Ostrika::Route *route : qAsConst(routes)) {
+            const auto &pl = route->polyline();
             // The first pass counts: an out-and-back route meets each junction twice.
             const QList<double> passes = pl.pointToDistance(g->position(), 40.0 * perMetre);
-            if (!passes.isEmpty()) {
-                const double along = passes.first();
-                int segment = 0;
-                pl.pointOn(pl.pointAt(along), nullptr, true, nullptr, &segment);
-                arrival = along / perMetre / ProgressionSpeed;
-                const int i = std::max(0, std::min(segment, pl.count() - 2));
-                const int routeOn = axisDiff(axisOf(pl.at(i), pl.at(i + 1)), refAxis) < 45.0 ? 0 : 1;
-                for (int k = 0; k < st.size(); ++k) {
-                    if (st.at(k).axis == routeOn && !st.at(k).leftTurns) {
-                        mainStage = k;
-                        break;
-                    }
+            if (passes.isEmpty())
+                continue;
+            const double along = passes.first();
+            int segment = 0;
+            pl.pointOn(pl.pointAt(along), nullptr, true, nullptr, &segment);
+            arrival = along / perMetre / ProgressionSpeed;
+            const int i = std::max(0, std::min(segment, pl.count() - 2));
+            const int routeOn = axisDiff(axisOf(pl.at(i), pl.at(i + 1)), refAxis) < 45.0 ? 0 : 1;
+            for (int k = 0; k < st.size(); ++k) {
+                if (st.at(k).axis == routeOn && !st.at(k).leftTurns) {
+                    mainStage = k;
+                    break;
                 }
             }
+            break;
         }
         set.plans.insert(g->tlId(), plan(g->tlId(), st, arrival, mainStage));
     }

@@ -21,9 +21,10 @@ class Network;
  * end with a flashing-green clearance. Vehicle groups get red-yellow 1 s, green, yellow
  * 3 s, then red; 2 s all-red separate stages.
  *
- * All derived plans share one cycle, and the offsets make a green wave at 50 km/h along
- * the network's longest route: a granule's main stage starts when a vehicle that left the
- * route's start with the cycle would arrive.
+ * All derived plans share one cycle, and the offsets make green waves at 50 km/h along the
+ * network's routes, longest first: a granule's stage for the route's direction starts when
+ * a vehicle that left the route's start with the cycle would arrive. A granule on several
+ * routes follows the longest; one on none keeps offset 0.
  */
 class PlanDeriver
 {

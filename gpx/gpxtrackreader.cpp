@@ -3,9 +3,8 @@
 
 #include <ostrika/geoutil.h>
 
-#include <QDomDocument>
-#include <QDomElement>
 #include <QFile>
+#include <QXmlStreamReader>
 #include <QtMath>
 
 namespace {
@@ -19,39 +18,28 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-QDomElement firstChildNamed(const QDomElement &parent, QLatin1String name)
-{
-    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (GpxTrackReader::localName(e.tagName()) == name)
-            return e;
-    }
-    return {};
-}
-
-bool readCoordinate(const QDomElement &point, const QString &attribute, double *value)
+bool readCoordinate(const QXmlStreamAttributes &attributes, QLatin1String name, double *value)
 {
     bool ok = false;
-    // QString::toDouble is locale independent and ignores surrounding blanks.
-    *value = point.attribute(attribute).toDouble(&ok);
+    // toDouble is locale independent and ignores surrounding blanks.
+    *value = attributes.value(name).toDouble(&ok);
     // "nan" and "inf" parse, but would poison the path's bounding rectangle.
     return ok && qIsFinite(*value);
 }
 
 } // namespace
 
-QStringRef GpxTrackReader::localName(const QString &qualifiedName)
+QStringView GpxTrackReader::localName(QStringView qualifiedName)
 {
-    return qualifiedName.midRef(qualifiedName.lastIndexOf(QLatin1Char(':')) + 1);
+    return qualifiedName.mid(qualifiedName.lastIndexOf(QLatin1Char(':')) + 1);
 }
 
-QByteArray GpxTrackReader::trimmedLeadingSpace(const QByteArray &data)
+int GpxTrackReader::leadingSpaceLength(const QByteArray &data)
 {
-    int start = 0;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        start = 3;
+    int start = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (start < data.size() && isSpace(data.at(start)))
         ++start;
-    return start == 0 ? data : data.mid(start);
+    return start;
 }
 
 bool GpxTrackReader::fail(const QString &message)
@@ -76,67 +64,75 @@ bool GpxTrackReader::readFile(const QString &fileName)
     return readData(data);
 }
 
+void GpxTrackReader::addPoint(const QXmlStreamAttributes &attributes, int index)
+{
+    double lon = 0.0;
+    double lat = 0.0;
+    if (!readCoordinate(attributes, QLatin1String("lon"), &lon)
+            || !readCoordinate(attributes, QLatin1String("lat"), &lat))
+        return;
+    const QPointF p(lon, lat);
+    if (index == 0) {
+        m_path.moveTo(p);
+        const Ostrika::GeoUtil geo;
+        const QPointF q = geo.geoToXY(p);
+        m_path.addEllipse(geo.xyToGeo(QRectF(q.x() - 5.0, q.y() - 5.0, 10.0, 10.0)));
+        m_path.moveTo(p);
+    } else if (m_path.elementCount() == 0) {
+        // An unusable first point: start the line here, not at (0, 0).
+        m_path.moveTo(p);
+    } else {
+        m_path.lineTo(p);
+    }
+    ++m_pointCount;
+}
+
 bool GpxTrackReader::readData(const QByteArray &data)
 {
-    QDomDocument doc;
-    QString message;
-    int line = 0;
-    int column = 0;
-    // Prefixes stay part of the tag names; namespace processing would add nothing but cost.
-    if (!doc.setContent(trimmedLeadingSpace(data), false, &message, &line, &column))
-        return fail(QStringLiteral("not well-formed XML at line %1, column %2: %3")
-                            .arg(line).arg(column).arg(message));
-
-    const QDomElement track = firstChildNamed(doc.documentElement(), TrkName);
-    if (track.isNull())
-        return fail(QStringLiteral("no track element"));
-
     m_path = QPainterPath();
     m_pointCount = 0;
     m_errorString.clear();
 
-    const QDomElement segment = firstChildNamed(track, TrksegName);
-    if (segment.isNull())
-        return true;
+    const int skip = leadingSpaceLength(data);
+    QXmlStreamReader xml(QByteArray::fromRawData(data.constData() + skip, data.size() - skip));
+    // Prefixes stay part of the names, so undeclared ones (device extensions) are no error.
+    xml.setNamespaceProcessing(false);
 
-    const Ostrika::GeoUtil geo;
+    // Element depths: 1 is the document element; 0 means "not inside".
+    int depth = 0;
+    int trackDepth = 0;
+    int segmentDepth = 0;
+    bool trackSeen = false;
+    bool segmentSeen = false;
     int index = 0;
-    // Iterative pre-order walk: document order, any depth, no recursion on deep files.
-    QDomNode node = segment.firstChild();
-    while (!node.isNull()) {
-        if (node.isElement()) {
-            const QDomElement e = node.toElement();
-            if (localName(e.tagName()) == TrkptName) {
-                double lon = 0.0;
-                double lat = 0.0;
-                if (readCoordinate(e, QStringLiteral("lon"), &lon)
-                        && readCoordinate(e, QStringLiteral("lat"), &lat)) {
-                    const QPointF p(lon, lat);
-                    if (index == 0) {
-                        m_path.moveTo(p);
-                        const QPointF q = geo.geoToXY(p);
-                        m_path.addEllipse(geo.xyToGeo(QRectF(q.x() - 5.0, q.y() - 5.0, 10.0, 10.0)));
-                        m_path.moveTo(p);
-                    } else if (m_path.elementCount() == 0) {
-                        // An unusable first point: start the line here, not at (0, 0).
-                        m_path.moveTo(p);
-                    } else {
-                        m_path.lineTo(p);
-                    }
-                    ++m_pointCount;
-                }
-                ++index;
+    // The whole document is read: a file broken after its track is still rejected.
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            ++depth;
+            const QStringView name = localName(xml.qualifiedName());
+            if (segmentDepth > 0) {
+                if (name == TrkptName)
+                    addPoint(xml.attributes(), index++);
+            } else if (depth == 2 && !trackSeen && name == TrkName) {
+                trackSeen = true;
+                trackDepth = depth;
+            } else if (depth == 3 && trackDepth > 0 && !segmentSeen && name == TrksegName) {
+                segmentSeen = true;
+                segmentDepth = depth;
             }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (depth == segmentDepth)
+                segmentDepth = 0;
+            if (depth == trackDepth)
+                trackDepth = 0;
+            --depth;
         }
-        if (node.hasChildNodes()) {
-            node = node.firstChild();
-            continue;
-        }
-        while (!node.isNull() && node != segment && node.nextSibling().isNull())
-            node = node.parentNode();
-        if (node.isNull() || node == segment)
-            break;
-        node = node.nextSibling();
     }
+    if (xml.hasError())
+        return fail(QStringLiteral("not well-formed XML at line %1, column %2: %3")
+                            .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString()));
+    if (!trackSeen)
+        return fail(QStringLiteral("no track element"));
     return true;
 }

@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QPainterPath>
 #include <QString>
+#include <QStringView>
+
+class QXmlStreamAttributes;
 
 /*!
  * Reads a GPX document (1.0 or 1.1) and builds the path the map draws for it: a line
@@ -40,12 +43,13 @@ public:
     QString errorString() const { return m_errorString; }
 
     //! The part of an XML qualified name after its last ':' ("gpx:trk" gives "trk").
-    static QStringRef localName(const QString &qualifiedName);
-    //! \a data without a leading UTF-8 byte-order mark and white space.
-    static QByteArray trimmedLeadingSpace(const QByteArray &data);
+    static QStringView localName(QStringView qualifiedName);
+    //! Bytes of UTF-8 byte-order mark and white space at the start of \a data.
+    static int leadingSpaceLength(const QByteArray &data);
 
 private:
     bool fail(const QString &message);
+    void addPoint(const QXmlStreamAttributes &attributes, int index);
 
     QPainterPath m_path;
     int m_pointCount = 0;

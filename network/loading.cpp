@@ -63,12 +63,6 @@ bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject
     }
 
     if (info.suffix().toLower() == QLatin1String("ostka")) {
-        // A network needs a scene to draw into; without one there is nothing to show.
-        if (!scene) {
-            if (logLevel > 0)
-                logError(pluginTag(), tr("Error loading network %1: %2").arg(file_name, tr("no map scene")));
-            return false;
-        }
         auto *net = new Ostrikga::Networkg(scene);
         net->setReadOnly(true);
         Ostrikga::Layer *markerLayer = net->insertLayer(QStringLiteral("redSignals"),

@@ -9,6 +9,8 @@ packages=(
   libbenchmark-dev
   xvfb xauth
   clang-14 libclang-rt-14-dev
+  zlib1g-dev libproj-dev
+  sumo sumo-tools
 )
 
 missing=()

@@ -57,8 +57,8 @@ bool carriesRoute(const Ostrika::Connection *c, const Ostrika::Route *route,
     return (int(start->allowed()) & mask) != 0;
 }
 
-// Fills the group's entry from its first matching connection; returns whether one matched.
-bool matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
+// The group's entry comes from its first matching connection only.
+void matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
                 const Ostrika::Edge *prev, const Ostrika::Edge *next, int mask,
                 const Ostrika::GeoPolyline &skeleton, const Ostrika::GeoPolyline &path,
                 QVariantMap *controller)
@@ -68,7 +68,7 @@ bool matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
             continue;
         // A connection without a shape has no place along the route.
         if (c->polyline().isEmpty())
-            return true;
+            return;
         const QPointF start = c->polyline().constFirst();
         double dist = nan();
         const QList<double> onSkeleton = skeleton.pointToDistance(start, NearTolerance);
@@ -77,15 +77,14 @@ bool matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
         double rdist = nan();
         path.pointOn(start, &rdist, true);
         if (std::isnan(dist))
-            return true;
+            return;
         QVariantMap entry;
         entry.insert(KeyDist, dist);
         entry.insert(KeyRdist, rdist);
         entry.insert(KeyFwd, true);
         controller->insert(QString::number(sg->tlId()), entry);
-        return true;
+        return;
     }
-    return false;
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 /*!
  * An event pushed by a controller. "id" is the kind of event; kind 5 (SignalGroupState) is a
  * signal-group state change whose data() is the list [group id, state code].
+ * Controllers pass it by pointer to a stack or short-lived object: valid only while the
+ * signal is being delivered.
  */
 class CORVEL_EXPORT Notification : public QObject
 {

@@ -78,8 +78,10 @@ public:
      *
      * When a projection exists, the optional outputs receive: \a distance the distance
      * along the polyline from its first point, \a offset the signed perpendicular
-     * distance (positive to the left of the direction of travel), \a segment the index of
-     * the segment (0 for a one-point polyline). When none exists (empty polyline, or no
+     * distance from the line through the projection's segment (positive to the left of the
+     * direction of travel; 0 for a one-point polyline), \a segment the index i of the
+     * segment from point i to point i + 1 (0 for a one-point polyline). A foot exactly on a
+     * segment end counts as inside. A non-finite point has no projection. When none exists (empty polyline, or no
      * foot with \a nearest false) the outputs are left untouched and a point with NaN
      * coordinates is returned.
      */
@@ -89,7 +91,12 @@ public:
     //! The point at \a distance along the polyline, clamped to its ends; NaN point when empty.
     QPointF pointAt(double distance) const;
 
-    //! The polyline shifted sideways by \a offset (positive to the left), mitred joins.
+    /*!
+     * The polyline shifted sideways by \a offset (positive to the left), mitred joins. Where
+     * a mitre would reach farther than 4 times the offset (a turn sharper than about 151
+     * degrees, a U-turn) the join is bevelled with two points instead. A polyline without
+     * any non-zero segment, or an offset of 0, comes back unchanged.
+     */
     GeoPolyline offsetted(double offset) const;
 
     bool operator==(const GeoPolyline &o) const { return m_points == o.m_points; }

@@ -51,14 +51,18 @@ const double *Array::numbers() const
     return m_node && m_node->type == NumberArray ? m_doc->m_numbers.data() + m_node->span.first : nullptr;
 }
 
-Value Object::value(QLatin1String key) const
+Value Object::value(const char *key) const
 {
     if (!m_node)
         return {};
     const Node *n = m_doc->m_nodes.data() + m_node->span.first;
     for (uint32_t i = 0; i < m_node->span.count; ++i, ++n) {
-        if (n->keyLen == key.size()
-            && std::memcmp(m_doc->text(n->keyOff, n->flags & 2), key.data(), size_t(key.size())) == 0)
+        // Byte by byte: the key's terminating zero ends a mismatch without a strlen.
+        const char *text = m_doc->text(n->keyOff, n->flags & 2);
+        uint32_t j = 0;
+        while (j < n->keyLen && text[j] == key[j] && key[j])
+            ++j;
+        if (j == n->keyLen && key[j] == '\0')
             return Value(m_doc, n);
     }
     return {};
@@ -124,6 +128,55 @@ bool hex4(const char *p, const char *end, uint32_t *out)
             return false;
     }
     *out = v;
+    return true;
+}
+
+// Clinger's fast path: a mantissa of at most 2^53 and a power of ten of at most 10^22 are
+// both exact doubles, so one multiplication or division rounds correctly. Covers nearly
+// every coordinate; anything else goes to std::from_chars. \a begin..end is valid JSON.
+bool fastDecimal(const char *begin, const char *end, double *out)
+{
+    static constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char *p = begin;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    uint64_t mantissa = 0;
+    int digits = 0, exponent = 0;
+    for (; p < end && isDigit(*p); ++p) {
+        mantissa = mantissa * 10 + uint64_t(*p - '0');
+        if (mantissa)
+            ++digits;
+    }
+    if (p < end && *p == '.') {
+        for (++p; p < end && isDigit(*p); ++p) {
+            mantissa = mantissa * 10 + uint64_t(*p - '0');
+            if (mantissa)
+                ++digits;
+            --exponent;
+        }
+    }
+    if (digits > 15)
+        return false;
+    if (p < end) {   // exponent part
+        ++p;
+        bool negExp = false;
+        if (*p == '+' || *p == '-')
+            negExp = *p++ == '-';
+        int e = 0;
+        for (; p < end; ++p) {
+            if (e > 1000)
+                return false;
+            e = e * 10 + (*p - '0');
+        }
+        exponent += negExp ? -e : e;
+    }
+    if (exponent < -22 || exponent > 22)
+        return false;
+    double v = double(mantissa);
+    v = exponent < 0 ? v / Pow10[-exponent] : v * Pow10[exponent];
+    *out = negative ? -v : v;
     return true;
 }
 
@@ -231,6 +284,8 @@ bool Document::parseNumber(const char *&p, double *out)
         while (p < m_end && isDigit(*p))
             ++p;
     }
+    if (fastDecimal(start, p, out))
+        return true;
     const auto res = std::from_chars(start, p, *out);
     if (res.ec == std::errc::result_out_of_range) {
         // Underflow to zero is harmless; overflow would be infinite.

@@ -104,7 +104,7 @@ class Object
 public:
     Object() = default;
     //! Undefined when the key is absent (the first match when a key repeats).
-    Value value(QLatin1String key) const;
+    Value value(const char *key) const;
 
 private:
     friend class Value;

@@ -8,15 +8,20 @@
 
 namespace Ostrika::ModelGeometry {
 
-bool isFinite(const QPointF &p)
+bool isValid(double v)
 {
-    return std::isfinite(p.x()) && std::isfinite(p.y());
+    return std::isfinite(v) && std::abs(v) <= MaxCoordinate;
 }
 
-bool isFinite(const GeoPolyline &line)
+bool isValid(const QPointF &p)
+{
+    return isValid(p.x()) && isValid(p.y());
+}
+
+bool isValid(const GeoPolyline &line)
 {
     for (const QPointF &p : line.points()) {
-        if (!isFinite(p))
+        if (!isValid(p))
             return false;
     }
     return true;

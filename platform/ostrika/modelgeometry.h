@@ -13,8 +13,13 @@ class Lane;
 
 namespace ModelGeometry {
 
-bool isFinite(const QPointF &p);
-bool isFinite(const GeoPolyline &line);
+//! Planar coordinates and widths beyond this are outside any Web Mercator world.
+constexpr double MaxCoordinate = 1e8;
+
+//! Finite and within MaxCoordinate: what the file format can hold.
+bool isValid(double v);
+bool isValid(const QPointF &p);
+bool isValid(const GeoPolyline &line);
 //! \a degrees wrapped into [0, 360).
 double normalizedAngle(double degrees);
 //! Clockwise turn from the end direction of \a in to the start direction of \a out; 0 when

@@ -85,8 +85,8 @@ Node *Network::addNode(int id, const QString &name, const QPointF &position, int
 {
     if (!checkNewId("addNode", id))
         return nullptr;
-    if (!isFinite(position)) {
-        setErrorString(tr("addNode %1: position is not finite").arg(id));
+    if (!isValid(position)) {
+        setErrorString(tr("addNode %1: position is not finite or out of range").arg(id));
         return nullptr;
     }
     if (type < Node::Hidden || type > Node::Split) {
@@ -107,8 +107,12 @@ Edge *Network::addEdge(int id, const QString &name, Node *start, Node *end,
         setErrorString(tr("addEdge %1: start or end node is null or of another network").arg(id));
         return nullptr;
     }
-    if (!isFinite(shape)) {
-        setErrorString(tr("addEdge %1: shape has a non-finite point").arg(id));
+    if (!isValid(shape)) {
+        setErrorString(tr("addEdge %1: shape has a non-finite or out-of-range point").arg(id));
+        return nullptr;
+    }
+    if (shape.count() == 1) {
+        setErrorString(tr("addEdge %1: shape has a single point").arg(id));
         return nullptr;
     }
     Edge *e = createEdge(id, name, start, end, shape, this);
@@ -125,12 +129,12 @@ Lane *Network::addLane(int id, const QString &name, Edge *edge, double width,
         setErrorString(tr("addLane %1: edge is null or of another network").arg(id));
         return nullptr;
     }
-    if (!(width > 0.0) || !std::isfinite(width)) {
-        setErrorString(tr("addLane %1: width %2 is not greater than 0").arg(id).arg(width));
+    if (!(width > 0.0) || !isValid(width)) {
+        setErrorString(tr("addLane %1: width %2 is not in the range (0, 1e8]").arg(id).arg(width));
         return nullptr;
     }
-    if (!isFinite(shape)) {
-        setErrorString(tr("addLane %1: shape has a non-finite point").arg(id));
+    if (!isValid(shape)) {
+        setErrorString(tr("addLane %1: shape has a non-finite or out-of-range point").arg(id));
         return nullptr;
     }
     Lane *l = createLane(id, name, edge, width, allowed, shape);
@@ -151,8 +155,8 @@ Stopline *Network::addStopline(int id, const QString &name, Lane *lane, const QL
                            .arg(id).arg(lane->id()).arg(lane->stopline()->id()));
         return nullptr;
     }
-    if (!isFinite(line.p1()) || !isFinite(line.p2())) {
-        setErrorString(tr("addStopline %1: line has a non-finite point").arg(id));
+    if (!isValid(line.p1()) || !isValid(line.p2())) {
+        setErrorString(tr("addStopline %1: line has a non-finite or out-of-range point").arg(id));
         return nullptr;
     }
     Stopline *s = createStopline(id, name, lane, line, this);
@@ -164,9 +168,9 @@ Granule *Network::addGranule(int id, const QString &name, int tlId, const QPoint
 {
     if (!checkNewId("addGranule", id))
         return nullptr;
-    if (std::isinf(position.x()) || std::isinf(position.y())
-        || std::isnan(position.x()) != std::isnan(position.y())) {
-        setErrorString(tr("addGranule %1: position is not finite").arg(id));
+    const bool automatic = std::isnan(position.x()) && std::isnan(position.y());
+    if (!automatic && !isValid(position)) {
+        setErrorString(tr("addGranule %1: position is not finite or out of range").arg(id));
         return nullptr;
     }
     Granule *g = createGranule(id, name, tlId, position, this);
@@ -208,8 +212,8 @@ Connection *Network::addConnection(int id, const QString &name, Lane *startLane,
                            .arg(id).arg(from->id()));
         return nullptr;
     }
-    if (!isFinite(shape) || std::isinf(lanesAngle)) {
-        setErrorString(tr("addConnection %1: shape or angle is not finite").arg(id));
+    if (!isValid(shape) || std::isinf(lanesAngle)) {
+        setErrorString(tr("addConnection %1: shape or angle is not finite or out of range").arg(id));
         return nullptr;
     }
     Connection *c = createConnection(id, name, startLane, endLane, from, shape, granule,
@@ -227,12 +231,16 @@ CrossWalk *Network::addCrossWalk(int id, const QString &name, Granule *granule,
         setErrorString(tr("addCrossWalk %1: granule is of another network").arg(id));
         return nullptr;
     }
-    if (!(width > 0.0) || !std::isfinite(width)) {
-        setErrorString(tr("addCrossWalk %1: width %2 is not greater than 0").arg(id).arg(width));
+    if (!(width > 0.0) || !isValid(width)) {
+        setErrorString(tr("addCrossWalk %1: width %2 is not in the range (0, 1e8]").arg(id).arg(width));
         return nullptr;
     }
-    if (!isFinite(shape)) {
-        setErrorString(tr("addCrossWalk %1: shape has a non-finite point").arg(id));
+    if (!isValid(shape)) {
+        setErrorString(tr("addCrossWalk %1: shape has a non-finite or out-of-range point").arg(id));
+        return nullptr;
+    }
+    if (shape.count() < 2) {
+        setErrorString(tr("addCrossWalk %1: shape has fewer than 2 points").arg(id));
         return nullptr;
     }
     CrossWalk *cw = createCrossWalk(id, name, granule, signalGroupTlId, shape, width, this);
@@ -261,101 +269,13 @@ Route *Network::addRoute(int id, const QString &name, const QList<Edge *> &edges
             return nullptr;
         }
     }
-    if (!isFinite(shape)) {
-        setErrorString(tr("addRoute %1: shape has a non-finite point").arg(id));
+    if (!isValid(shape)) {
+        setErrorString(tr("addRoute %1: shape has a non-finite or out-of-range point").arg(id));
         return nullptr;
     }
     Route *r = createRoute(id, name, edges, allowed, shape, this);
     registerObject(r);
     return r;
-}
-
-// Unchecked creation.
-
-Node *Network::createNode(int id, const QString &name, const QPointF &position, int type,
-                          QObject *owner)
-{
-    return new Node(id, name, position, type, owner);
-}
-
-Edge *Network::createEdge(int id, const QString &name, Node *start, Node *end,
-                          const GeoPolyline &shape, QObject *owner)
-{
-    const GeoPolyline line = shape.isEmpty()
-        ? GeoPolyline{start->position(), end->position()} : shape;
-    auto *e = new Edge(id, name, start, end, line, owner);
-    start->m_edges.append(e);
-    if (end != start)
-        end->m_edges.append(e);
-    return e;
-}
-
-Lane *Network::createLane(int id, const QString &name, Edge *edge, double width,
-                          Lane::VehicleClasses allowed, const GeoPolyline &shape)
-{
-    auto *l = new Lane(id, name, edge, edge->m_lanes.size(), width, allowed, shape);
-    edge->m_lanes.append(l);
-    return l;
-}
-
-Stopline *Network::createStopline(int id, const QString &name, Lane *lane, const QLineF &line,
-                                  QObject *owner)
-{
-    auto *s = new Stopline(id, name, lane, line, owner);
-    lane->m_stopline = s;
-    return s;
-}
-
-Granule *Network::createGranule(int id, const QString &name, int tlId, const QPointF &position,
-                                QObject *owner)
-{
-    return new Granule(id, name, tlId, position, owner);
-}
-
-SignalGroup *Network::createSignalGroup(int id, const QString &name, Granule *granule, int tlId)
-{
-    auto *sg = new SignalGroup(id, name, tlId, granule);
-    granule->m_signalGroups.append(sg);
-    return sg;
-}
-
-Connection *Network::createConnection(int id, const QString &name, Lane *startLane,
-                                      Lane *endLane, Stopline *from, const GeoPolyline &shape,
-                                      Granule *granule, double lanesAngle, QObject *owner)
-{
-    GeoPolyline line = shape;
-    if (line.isEmpty() && startLane && endLane && !startLane->polyline().isEmpty()
-        && !endLane->polyline().isEmpty())
-        line = GeoPolyline{startLane->polyline().constLast(), endLane->polyline().constFirst()};
-    double angle = 0.0;
-    if (!std::isnan(lanesAngle))
-        angle = normalizedAngle(lanesAngle);
-    else if (startLane && endLane)
-        angle = turnAngle(startLane->polyline(), endLane->polyline());
-    auto *c = new Connection(id, name, startLane, endLane, from, line, angle, owner);
-    if (granule) {
-        c->m_granule = granule;
-        granule->m_connections.append(c);
-    }
-    return c;
-}
-
-CrossWalk *Network::createCrossWalk(int id, const QString &name, Granule *granule,
-                                    int signalGroupTlId, const GeoPolyline &shape, double width,
-                                    QObject *owner)
-{
-    auto *cw = new CrossWalk(id, name, granule, signalGroupTlId, shape, width, owner);
-    if (granule)
-        granule->m_crosswalks.append(cw);
-    return cw;
-}
-
-Route *Network::createRoute(int id, const QString &name, const QList<Edge *> &edges,
-                            Lane::VehicleClasses allowed, const GeoPolyline &shape,
-                            QObject *owner)
-{
-    return new Route(id, name, edges, allowed, shape.isEmpty() ? joinedEdgeLines(edges) : shape,
-                     owner);
 }
 
 } // namespace Ostrika

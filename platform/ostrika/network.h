@@ -27,8 +27,9 @@ class Stopline;
  *
  * Objects are created through the add...() functions, which the file loader uses too.
  * Ids are unique within a network across all kinds; an add...() call with an id already
- * in use, a null or foreign referenced object, a non-finite coordinate or a width of 0 or
- * less returns null, creates nothing and sets errorString().
+ * in use, a null or foreign referenced object, a non-finite coordinate or one beyond 1e8, a
+ * width of 0 or less, or any other input the file format could not hold returns null,
+ * creates nothing and sets errorString().
  */
 class OSTRIKA_EXPORT Network : public QObject
 {
@@ -56,8 +57,14 @@ public:
     bool load(const QString &fileName, bool append = false);
     //! Parses the format from memory; the same contract as load().
     bool loadFromData(const QByteArray &data, bool append = false);
-    //! Writes the network in the current format; false with errorString() on failure.
+    /*!
+     * Writes the network in the current format; false with errorString() on failure (the
+     * file cannot be written, a connection lacks its start or end lane, the origin is out of
+     * range). What save() writes, load() reads back unchanged; an "exclude_from_route"
+     * naming no route of the network is not written.
+     */
     bool save(const QString &fileName) const;
+    //! The document save() writes; empty, with errorString(), on the failures above.
     QByteArray toData() const;
 
     QString errorString() const { return m_errorString; }
@@ -70,7 +77,8 @@ public:
     NetObject *findObject(int id) const { return m_index.value(id, nullptr); }
     int objectCount() const { return m_index.count(); }
 
-    //! Deletes every object; the geographic origin is kept.
+    //! Calls aboutToClear(), then deletes every network object (other QObject children of the
+    //! network stay); the geographic origin is kept.
     virtual void clear();
 
     // Builder API. Each returns the new object, or null (see the class comment).

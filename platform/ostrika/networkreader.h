@@ -10,6 +10,16 @@
 
 namespace Ostrika {
 
+namespace ReaderText {
+inline QString quoted(const char *k) { return QLatin1Char('"') + QLatin1String(k) + QLatin1Char('"'); }
+//! "an edge", "a node".
+inline QString withArticle(const QString &kind)
+{
+    const bool vowel = !kind.isEmpty() && QStringLiteral("aeiou").contains(kind.at(0));
+    return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + kind;
+}
+} // namespace ReaderText
+
 /*!
  * Reads one document into a network, all or nothing. Objects are created straight into the
  * network when it has none, otherwise under a staging object that is moved over only when
@@ -34,6 +44,7 @@ private:
         const char *section;
         int index;
         int id = 0;
+        bool hasId = false;
     };
 
     bool fail(const QString &message);

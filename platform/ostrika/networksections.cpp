@@ -24,7 +24,6 @@ bool NetworkReader::readNodes(const Json::Object &root)
     Json::Array nodes;
     if (!section(root, "nodes", &nodes))
         return false;
-    m_net->m_index.reserve(m_net->m_index.size() + nodes.size() * 16);
     Json::Object o;
     QVector<QPointF> pos;
     for (int i = 0; i < nodes.size(); ++i) {
@@ -54,6 +53,7 @@ bool NetworkReader::readEdges(const Json::Object &root)
         double width;
         Lane::VehicleClasses allowed;
         QVector<QPointF> shape;
+        bool shapeGiven;
     };
     QVector<LaneData> lanes;
     QVector<double> widths;
@@ -66,7 +66,7 @@ bool NetworkReader::readEdges(const Json::Object &root)
             || !readRef(o, "from", c, "node", &from, true) || !readRef(o, "to", c, "node", &to, true)
             || !readPoints(o, "shape", c, &shape, 2, 0, false))
             return false;
-        const Json::Value lv = o.value(QLatin1String("lanes"));
+        const Json::Value lv = o.value("lanes");
         if (lv.isUndefined())
             return fail(c, tr("the field \"lanes\" is missing"));
         if (!lv.isArray())
@@ -87,7 +87,7 @@ bool NetworkReader::readEdges(const Json::Object &root)
                 return fail(c, tr("lanes[%1] is not a JSON object").arg(j));
             lo = la.at(j).toObject();
             if (!readId(lo, lc)) {
-                if (lc.id == 0)   // no id yet: say which edge the lane belongs to
+                if (!lc.hasId)   // no id yet: say which edge the lane belongs to
                     m_error = where(c) + QLatin1String(", ") + m_error;
                 return false;
             }
@@ -101,8 +101,9 @@ bool NetworkReader::readEdges(const Json::Object &root)
             d.id = lc.id;
             if (!readName(lo, lc, &d.name) || !readNumber(lo, "width", lc, &d.width, true)
                 || !readClasses(lo, lc, &d.allowed)
-                || !readPoints(lo, "shape", lc, &d.shape, 2, 0, false))
+                || !readPoints(lo, "shape", lc, &d.shape, 0, 0, false))
                 return false;
+            d.shapeGiven = !lo.value("shape").isUndefined();
             if (!(d.width > 0.0))
                 return fail(lc, tr("the width %1 is not greater than 0").arg(d.width));
             widths[j] = d.width;
@@ -112,8 +113,8 @@ bool NetworkReader::readEdges(const Json::Object &root)
         created(edge, true);
         for (int j = 0; j < lanes.size(); ++j) {
             const LaneData &d = lanes.at(j);
-            const GeoPolyline line = d.shape.isEmpty()
-                ? laneLine(edge->polyline(), widths, j) : GeoPolyline(d.shape);
+            const GeoPolyline line = d.shapeGiven ? GeoPolyline(d.shape)
+                                                  : laneLine(edge->polyline(), widths, j);
             created(Network::createLane(d.id, d.name, edge, d.width, d.allowed, line), false);
         }
     }
@@ -162,7 +163,7 @@ bool NetworkReader::readGranules(const Json::Object &root)
             || !readInt(o, "tl", c, &tl, false) || !readPoints(o, "position", c, &pos, 1, 1, false))
             return false;
         members.clear();
-        const Json::Value nv = o.value(QLatin1String("nodes"));
+        const Json::Value nv = o.value("nodes");
         if (!nv.isUndefined() && !nv.isArray())
             return fail(c, tr("the field \"nodes\" must be an array of node ids"));
         for (const Json::Value v : nv.toArray()) {
@@ -225,7 +226,7 @@ bool NetworkReader::readConnections(const Json::Object &root)
             || !readRef(o, "from", c, "lane", &from, true) || !readRef(o, "to", c, "lane", &to, true)
             || !readRef(o, "stopline", c, "stop line", &stopline, false)
             || !readRef(o, "granule", c, "granule", &granule, false)
-            || !readPoints(o, "shape", c, &shape, 1, 0, false)
+            || !readPoints(o, "shape", c, &shape, 0, 0, false)
             || !readNumber(o, "lanesAngle", c, &angle, false)
             || !readInt(o, "exclude_from_route", c, &exclude, false))
             return false;
@@ -237,7 +238,7 @@ bool NetworkReader::readConnections(const Json::Object &root)
             return fail(c, tr("stop line %1 is on lane %2, not on the start lane %3")
                                .arg(stopline->id()).arg(stopline->lane()->id()).arg(from->id()));
         groups.clear();
-        const Json::Value gv = o.value(QLatin1String("groups"));
+        const Json::Value gv = o.value("groups");
         if (!gv.isUndefined() && !gv.isArray())
             return fail(c, tr("the field \"groups\" must be an array of signal group ids"));
         for (const Json::Value v : gv.toArray()) {
@@ -302,7 +303,7 @@ bool NetworkReader::readRoutes(const Json::Object &root)
         if (!object(routes.at(i), c, &o) || !readId(o, c) || !readName(o, c, &name)
             || !readClasses(o, c, &allowed) || !readPoints(o, "shape", c, &shape, 1, 0, false))
             return false;
-        const Json::Value ev = o.value(QLatin1String("edges"));
+        const Json::Value ev = o.value("edges");
         if (ev.isUndefined())
             return fail(c, tr("the field \"edges\" is missing"));
         if (!ev.isArray())

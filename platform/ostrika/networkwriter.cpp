@@ -145,6 +145,14 @@ QByteArray Network::toData() const
         }
     }
 
+    const QPointF origin = m_geoUtil.origin();
+    if (!(origin.x() >= -180.0 && origin.x() <= 180.0)
+        || !(origin.y() >= -GeoUtil::MaxLatitude && origin.y() <= GeoUtil::MaxLatitude)) {
+        setErrorString(tr("The origin (%1, %2) is outside longitude -180..180 or latitude -%3..%3")
+                           .arg(origin.x()).arg(origin.y()).arg(GeoUtil::MaxLatitude, 0, 'g', 12));
+        return {};
+    }
+
     QByteArray out;
     out.reserve(256 + objectCount() * 96);
     out.append("{\"format\":\"ostka\",\"version\":");
@@ -269,8 +277,9 @@ QByteArray Network::toData() const
         }
         putKey(out, "lanesAngle");
         putNumber(out, c->lanesAngle());
+        // An exclusion naming no route of the network has no effect and would not load.
         const int exclude = c->property("exclude_from_route").toInt();
-        if (exclude != 0) {
+        if (exclude != 0 && qobject_cast<const Route *>(findObject(exclude))) {
             putKey(out, "exclude_from_route");
             putInt(out, exclude);
         }

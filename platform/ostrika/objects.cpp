@@ -1,9 +1,11 @@
-// Ostrika network model: the object classes' constructors and links.
+// Ostrika network model: the object classes' constructors, their creation and their links.
 #include "connection.h"
 #include "crosswalk.h"
 #include "edge.h"
 #include "granule.h"
 #include "lane.h"
+#include "modelgeometry.h"
+#include "network.h"
 #include "node.h"
 #include "route.h"
 #include "signalgroup.h"
@@ -34,6 +36,8 @@ constexpr ClassName ClassNames[] = {
 };
 
 } // namespace
+
+using namespace ModelGeometry;
 
 Node::Node(int id, const QString &name, const QPointF &position, int type, QObject *parent)
     : NetObject(id, name, parent)
@@ -184,6 +188,94 @@ Route::Route(int id, const QString &name, const QList<Edge *> &edges,
     , m_allowed(allowed)
     , m_polyline(shape)
 {
+}
+
+// Unchecked creation, shared by the builder API and the reader.
+
+Node *Network::createNode(int id, const QString &name, const QPointF &position, int type,
+                          QObject *owner)
+{
+    return new Node(id, name, position, type, owner);
+}
+
+Edge *Network::createEdge(int id, const QString &name, Node *start, Node *end,
+                          const GeoPolyline &shape, QObject *owner)
+{
+    const GeoPolyline line = shape.isEmpty()
+        ? GeoPolyline{start->position(), end->position()} : shape;
+    auto *e = new Edge(id, name, start, end, line, owner);
+    start->m_edges.append(e);
+    if (end != start)
+        end->m_edges.append(e);
+    return e;
+}
+
+Lane *Network::createLane(int id, const QString &name, Edge *edge, double width,
+                          Lane::VehicleClasses allowed, const GeoPolyline &shape)
+{
+    auto *l = new Lane(id, name, edge, edge->m_lanes.size(), width, allowed, shape);
+    edge->m_lanes.append(l);
+    return l;
+}
+
+Stopline *Network::createStopline(int id, const QString &name, Lane *lane, const QLineF &line,
+                                  QObject *owner)
+{
+    auto *s = new Stopline(id, name, lane, line, owner);
+    lane->m_stopline = s;
+    return s;
+}
+
+Granule *Network::createGranule(int id, const QString &name, int tlId, const QPointF &position,
+                                QObject *owner)
+{
+    return new Granule(id, name, tlId, position, owner);
+}
+
+SignalGroup *Network::createSignalGroup(int id, const QString &name, Granule *granule, int tlId)
+{
+    auto *sg = new SignalGroup(id, name, tlId, granule);
+    granule->m_signalGroups.append(sg);
+    return sg;
+}
+
+Connection *Network::createConnection(int id, const QString &name, Lane *startLane,
+                                      Lane *endLane, Stopline *from, const GeoPolyline &shape,
+                                      Granule *granule, double lanesAngle, QObject *owner)
+{
+    GeoPolyline line = shape;
+    if (line.isEmpty() && startLane && endLane && !startLane->polyline().isEmpty()
+        && !endLane->polyline().isEmpty())
+        line = GeoPolyline{startLane->polyline().constLast(), endLane->polyline().constFirst()};
+    double angle = 0.0;
+    if (!std::isnan(lanesAngle))
+        angle = normalizedAngle(lanesAngle);
+    else if (startLane && endLane)
+        angle = turnAngle(startLane->polyline(), endLane->polyline());
+    auto *c = new Connection(id, name, startLane, endLane, from, line, angle, owner);
+    if (granule) {
+        c->m_granule = granule;
+        granule->m_connections.append(c);
+    }
+    return c;
+}
+
+CrossWalk *Network::createCrossWalk(int id, const QString &name, Granule *granule,
+                                    int signalGroupTlId, const GeoPolyline &shape, double width,
+                                    QObject *owner)
+{
+    auto *cw = new CrossWalk(id, name, granule, signalGroupTlId, shape, width, owner);
+    if (granule)
+        granule->m_crosswalks.append(cw);
+    return cw;
+}
+
+Route *Network::createRoute(int id, const QString &name, const QList<Edge *> &edges,
+                            Lane::VehicleClasses allowed, const GeoPolyline &shape,
+                            QObject *owner)
+{
+    return new Route(id, name, edges, allowed, shape.isEmpty() ? joinedEdgeLines(edges) : shape,
+                     owner);
 }
 
 } // namespace Ostrika

@@ -112,6 +112,18 @@ QColor Routeg::normalColor() const
     return QColor(200, 40, 190, 130);
 }
 
+QVariant Routeg::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    if (change == ItemParentChange) {
+        auto *newParent = value.value<QGraphicsItem *>();
+        if (!newParent && parentItem())
+            setZValue(parentItem()->zValue());
+        else if (newParent)
+            setZValue(0);
+    }
+    return GenericGraphicsItem::itemChange(change, value);
+}
+
 // ------------------------------------------------------------------------------ Granuleg
 
 Granuleg::Granuleg(Ostrika::Granule *granule, QGraphicsItem *parent)

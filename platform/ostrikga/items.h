@@ -153,7 +153,8 @@ private:
 
 /*!
  * A route: a broad translucent line along its path. Selectable even in a read-only
- * network; drawn stronger while selected.
+ * network; drawn stronger while selected. Taken out of its layer (to show it while the
+ * layer is hidden) it takes over the layer's z-value, so it stays where the layer stacks.
  */
 class OSTRIKGA_EXPORT Routeg : public GenericGraphicsItem
 {
@@ -166,6 +167,7 @@ public:
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
     QColor normalColor() const override;
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 private:
     QPolygonF m_line;
     QRectF m_rect;

@@ -142,18 +142,6 @@ void Networkg::createItems()
     Layer *const nodes = layer(QStringLiteral("Nodes"));
     Layer *const splits = layer(QStringLiteral("Splits"));
 
-    // Filling layers that are out of the scene and adding them back afterwards lets the
-    // scene register every item in one recursive pass instead of one call per item.
-    QList<Layer *> detached;
-    if (m_scene) {
-        for (Layer *layer : qAsConst(m_layers)) {
-            if (layer->scene() == m_scene) {
-                m_scene->removeItem(layer);
-                detached.append(layer);
-            }
-        }
-    }
-
     const QList<Ostrika::NetObject *> objects = findChildren<Ostrika::NetObject *>();
     m_items.reserve(m_items.size() + objects.size());
     m_objects.reserve(m_objects.size() + objects.size());
@@ -194,9 +182,6 @@ void Networkg::createItems()
         m_items.insert(object, item);
         m_objects.insert(item, object);
     }
-
-    for (Layer *layer : qAsConst(detached))
-        m_scene->addItem(layer);
 }
 
 void Networkg::removeItems()

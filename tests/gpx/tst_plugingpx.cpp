@@ -4,6 +4,7 @@
 
 #include <QGraphicsPathItem>
 #include <QGraphicsScene>
+#include <QPainter>
 #include <QtTest>
 
 class PluginProbe
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void deletedScene();
     void realFile_data();
     void realFile();
+    void drawsLineAndStartCircle();
     void twiceAddsTwoItems();
     void emptyTrackAddsEmptyItem();
     void failureLeavesSceneUnchanged_data();
@@ -174,6 +176,46 @@ void TestPluginGpx::realFile()
     GpxTrackReader reader;
     QVERIFY(reader.readFile(path));
     QCOMPARE(track, reader.path());
+}
+
+void TestPluginGpx::drawsLineAndStartCircle()
+{
+    QVERIFY(loadGpx(*plugin, QFINDTESTDATA("data/garmin_undeclared_extensions.gpx")));
+    const QPointF start(9.189982, 45.464194);
+    const QPointF next(9.191201, 45.464902);
+    // The circle spans 10 Web Mercator metres: 10 / R radians of longitude, cos(lat) less in latitude.
+    const double w = qRadiansToDegrees(10.0 / 6378137.0);
+    const double h = w * qCos(qDegreesToRadians(start.y()));
+
+    // Render three circle widths around the start into 300 x 300 pixels: the circle takes
+    // the middle third.
+    QImage image(300, 300, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        scene->render(&painter, image.rect(), QRectF(start.x() - 1.5 * w, start.y() - 1.5 * h, 3 * w, 3 * h),
+                      Qt::IgnoreAspectRatio);
+    }
+    auto inkedNear = [&image](QPointF p) {
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                if (qGray(image.pixel(qRound(p.x()) + dx, qRound(p.y()) + dy)) < 128)
+                    return true;
+            }
+        }
+        return false;
+    };
+    QVERIFY(inkedNear({100, 150}));
+    QVERIFY(inkedNear({200, 150}));
+    QVERIFY(inkedNear({150, 100}));
+    QVERIFY(inkedNear({150, 200}));
+    QVERIFY(inkedNear({150, 150})); // the line starts at the point itself
+
+    // The line leaves towards the next point; the opposite side of the circle stays empty.
+    QPointF towards((next.x() - start.x()) * 100 / w, (next.y() - start.y()) * 100 / h);
+    towards *= 40.0 / qSqrt(QPointF::dotProduct(towards, towards));
+    QVERIFY(inkedNear(QPointF(150, 150) + towards));
+    QVERIFY(!inkedNear(QPointF(150, 150) - towards));
 }
 
 void TestPluginGpx::twiceAddsTwoItems()

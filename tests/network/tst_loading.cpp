@@ -24,6 +24,7 @@ private Q_SLOTS:
     void closingZoomRule();
     void sceneWithoutAddLayer();
     void hostWithoutItemModel();
+    void nullScene();
     void viewBoundOnceWithOneCheckTimer();
     void reloadReplacesEarlierNetwork();
     void failedReloadKeepsEarlierNetwork();
@@ -316,6 +317,25 @@ void TestLoading::hostWithoutItemModel()
     QVERIFY(host.load(file(QStringLiteral("other.ostka"), NetSpec{QStringLiteral("o"), {13.4, 52.5}, 9, 0, {}, {}})));
     QCOMPARE(PluginProbe::networks(host.plugin).size(), 2);
     host.plugin->setParent(&host.kernel);
+}
+
+void TestLoading::nullScene()
+{
+    Host host;
+    bool ok = false;
+    QVERIFY(QMetaObject::invokeMethod(host.plugin, "loadOstrik", Q_RETURN_ARG(bool, ok),
+                                      Q_ARG(QString, file(QStringLiteral("town.ostka"))),
+                                      Q_ARG(QGraphicsScene *, nullptr), Q_ARG(QObject *, nullptr)));
+    // Nothing to draw into and no view to bind; the model side is still there.
+    QVERIFY(ok);
+    QVERIFY(LogCapture::pluginLines().contains(
+        QStringLiteral("warning OstrikgPlugin: Adding layer 'Ostrik' failed")));
+    QVERIFY(!PluginProbe::layer(host.plugin));
+    QVERIFY(!PluginProbe::view(host.plugin));
+    QVERIFY(host.findObjectByName(QStringLiteral("R1")));
+    QCOMPARE(host.scene.items().size(), 0);
+    host.unload();
+    QVERIFY(PluginProbe::networks(host.plugin).isEmpty());
 }
 
 void TestLoading::viewBoundOnceWithOneCheckTimer()

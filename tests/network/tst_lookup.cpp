@@ -22,6 +22,8 @@ private Q_SLOTS:
     void itemOfFirstNetworkOnly();
     void granuleByControllerId();
     void nullAndEmptyNames();
+    void sameAnswerAsQtChildSearch();
+    void renamedObjects();
 
 private:
     QObject *item2object(QGraphicsItem *item);
@@ -184,6 +186,35 @@ void TestLookup::nullAndEmptyNames()
     QCOMPARE(host->findObjectByName(QString()), expected);
     QVERIFY(expected->objectName().startsWith(QLatin1Char('a'))); // from a.ostka, the first path
     QVERIFY(!host->findObjectByName(QStringLiteral("")));
+}
+
+void TestLookup::sameAnswerAsQtChildSearch()
+{
+    // Names shared by objects at different depths: the search order decides.
+    NetSpec spec;
+    spec.firstNodeName = QStringLiteral("AB_0"); // also the name of a lane, nested deeper
+    spec.signalGroupName = QStringLiteral("C1"); // also a connection's name
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), spec)));
+    Ostrikga::Networkg *net = PluginProbe::networks(host->plugin).first();
+    const QList<Ostrika::NetObject *> all = net->findChildren<Ostrika::NetObject *>();
+    QVERIFY(all.size() > 10);
+    for (Ostrika::NetObject *obj : all) {
+        const QString name = obj->objectName();
+        QCOMPARE(host->findObjectByName(name), static_cast<QObject *>(net->findChild<Ostrika::NetObject *>(name)));
+    }
+    QCOMPARE(host->findObjectByName(QStringLiteral("AB_0"))->metaObject()->className(), "Ostrika::Node");
+    QVERIFY(!host->findObjectByName(QStringLiteral("no such name")));
+}
+
+void TestLookup::renamedObjects()
+{
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), NetSpec())));
+    QObject *edge = host->findObjectByName(QStringLiteral("AB"));
+    QVERIFY(edge);
+    edge->setObjectName(QStringLiteral("Main Street"));
+    QCOMPARE(host->findObjectByName(QStringLiteral("Main Street")), edge);
+    QVERIFY(!host->findObjectByName(QStringLiteral("AB")));
+    QVERIFY(host->findItemByName(QStringLiteral("Main Street")));
 }
 
 QTEST_MAIN(TestLookup)

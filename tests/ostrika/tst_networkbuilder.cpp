@@ -104,23 +104,27 @@ void TestNetworkBuilder::rejectsBadCalls_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("duplicate id, same kind") << 0 << "addNode: id 1 is already in use";
     QTest::newRow("duplicate id, other kind") << 1 << "addGranule: id 20 is already in use";
-    QTest::newRow("non-finite node") << 2 << "addNode 99: position is not finite";
+    QTest::newRow("non-finite node") << 2 << "addNode 99: position is not finite or out of range";
     QTest::newRow("unknown node type") << 3 << "addNode 99: unknown node type 7";
     QTest::newRow("edge without end") << 4 << "addEdge 99: start or end node is null or of another network";
-    QTest::newRow("edge shape not finite") << 5 << "addEdge 99: shape has a non-finite point";
-    QTest::newRow("lane width zero") << 6 << "addLane 99: width 0 is not greater than 0";
-    QTest::newRow("lane width NaN") << 7 << "addLane 99: width nan is not greater than 0";
+    QTest::newRow("edge shape not finite") << 5 << "addEdge 99: shape has a non-finite or out-of-range point";
+    QTest::newRow("lane width zero") << 6 << "addLane 99: width 0 is not in the range (0, 1e8]";
+    QTest::newRow("lane width NaN") << 7 << "addLane 99: width nan is not in the range (0, 1e8]";
     QTest::newRow("lane without edge") << 8 << "addLane 99: edge is null or of another network";
     QTest::newRow("second stop line") << 9 << "addStopline 99: lane 20 already has stop line 30";
-    QTest::newRow("stop line not finite") << 10 << "addStopline 99: line has a non-finite point";
-    QTest::newRow("granule half NaN") << 11 << "addGranule 99: position is not finite";
+    QTest::newRow("stop line not finite") << 10 << "addStopline 99: line has a non-finite or out-of-range point";
+    QTest::newRow("granule half NaN") << 11 << "addGranule 99: position is not finite or out of range";
     QTest::newRow("signal group without granule") << 12 << "addSignalGroup 99: granule is null or of another network";
-    QTest::newRow("connection lanes apart") << 13 << "addConnection 99: lane 20 does not end where lane 22 starts";
+    QTest::newRow("connection lanes apart") << 13 << "addConnection 99: lane 21 does not end where lane 20 starts";
     QTest::newRow("connection stop line elsewhere") << 14 << "addConnection 99: stop line 30 is not on the start lane";
-    QTest::newRow("crosswalk width negative") << 15 << "addCrossWalk 99: width -1 is not greater than 0";
+    QTest::newRow("crosswalk width negative") << 15 << "addCrossWalk 99: width -1 is not in the range (0, 1e8]";
     QTest::newRow("route without edges") << 16 << "addRoute 99: no edges";
-    QTest::newRow("route not consecutive") << 17 << "addRoute 99: edge 12 does not start where edge 10 ends";
+    QTest::newRow("route not consecutive") << 17 << "addRoute 99: edge 10 does not start where edge 11 ends";
     QTest::newRow("route with a null edge") << 18 << "addRoute 99: edge 1 of the list is null or of another network";
+    QTest::newRow("coordinate beyond any map") << 19 << "addNode 99: position is not finite or out of range";
+    QTest::newRow("edge shape of one point") << 20 << "addEdge 99: shape has a single point";
+    QTest::newRow("crosswalk shape of one point") << 21 << "addCrossWalk 99: shape has fewer than 2 points";
+    QTest::newRow("lane width beyond any map") << 22 << "addLane 99: width 2e+08 is not in the range (0, 1e8]";
 }
 
 void TestNetworkBuilder::rejectsBadCalls()
@@ -146,12 +150,16 @@ void TestNetworkBuilder::rejectsBadCalls()
     case 10: made = f.net.addStopline(99, QString(), f.bcLane, QLineF(0, 0, nan, 1)); break;
     case 11: made = f.net.addGranule(99, QString(), 1, QPointF(nan, 3)); break;
     case 12: made = f.net.addSignalGroup(99, QString(), nullptr, 1); break;
-    case 13: made = f.net.addConnection(99, QString(), f.abLane, f.baLane, nullptr, {}, nullptr, nan); break;
+    case 13: made = f.net.addConnection(99, QString(), f.bcLane, f.abLane, nullptr, {}, nullptr, nan); break;
     case 14: made = f.net.addConnection(99, QString(), f.baLane, f.abLane, f.abLane->stopline(), {}, nullptr, nan); break;
     case 15: made = f.net.addCrossWalk(99, QString(), nullptr, 0, {QPointF(), QPointF(1, 1)}, -1); break;
     case 16: made = f.net.addRoute(99, QString(), {}, Lane::AllClasses); break;
-    case 17: made = f.net.addRoute(99, QString(), {f.ab, f.ba}, Lane::AllClasses); break;
+    case 17: made = f.net.addRoute(99, QString(), {f.bc, f.ab}, Lane::AllClasses); break;
     case 18: made = f.net.addRoute(99, QString(), {f.ab, nullptr}, Lane::AllClasses); break;
+    case 19: made = f.net.addNode(99, QString(), QPointF(0, 1e9)); break;
+    case 20: made = f.net.addEdge(99, QString(), f.a, f.b, {QPointF(1, 1)}); break;
+    case 21: made = f.net.addCrossWalk(99, QString(), nullptr, 0, {QPointF(1, 1)}, 3); break;
+    case 22: made = f.net.addLane(99, QString(), f.ab, 2e8, Lane::AllClasses, {}); break;
     }
     QCOMPARE(made, nullptr);
     QCOMPARE(f.net.errorString(), message);

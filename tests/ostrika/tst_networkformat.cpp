@@ -5,10 +5,13 @@
 #include <ostrika/ostrika.h>
 
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <climits>
 
 using namespace Ostrika;
 
@@ -46,7 +49,10 @@ private Q_SLOTS:
     void derivesMissingGeometry();
     void roundTripIsExact();
     void saveAndLoadThroughAFile();
+    void whateverTheBuilderAcceptsLoadsBack();
+    void unwritableNetworks();
     void formatDocumentExampleLoads();
+    void readsJsonEscapesAndNumberForms();
     void hooksAndSignal();
     void clearKeepsForeignChildren();
     void appendMovesCoordinatesOntoTheNetworkOrigin();
@@ -212,6 +218,55 @@ void TestNetworkFormat::saveAndLoadThroughAFile()
     QVERIFY2(net.errorString().contains(QLatin1String("missing/dir/net.ostka")), qPrintable(net.errorString()));
 }
 
+void TestNetworkFormat::whateverTheBuilderAcceptsLoadsBack()
+{
+    // Edge values of every kind the builder takes must survive a save and a load.
+    Network net;
+    net.geoUtil()->setOrigin(QPointF(-180, GeoUtil::MaxLatitude));
+    Node *a = net.addNode(0, QString(), QPointF(-1e8, 1e8), Node::Split);
+    Node *b = net.addNode(-5, QStringLiteral("\x01\x1f/\u00e9\u20ac\U0001F600"), QPointF(5e-324, -0.0));
+    Edge *e = net.addEdge(INT_MAX, QString(), a, b, {});
+    Edge *back = net.addEdge(INT_MIN, QString(), b, a, {QPointF(1, 1), QPointF(1, 1)});
+    QVERIFY(a && b && e && back);
+    Lane *noShape = net.addLane(7, QString(), e, 1e-3, Lane::VehicleClasses(), {});
+    Lane *onePoint = net.addLane(8, QString(), back, 1e8, Lane::Pedestrian, {QPointF(2, 2)});
+    QVERIFY(noShape && onePoint);
+    QVERIFY(net.addStopline(9, QString(), noShape, QLineF()));
+    Granule *empty = net.addGranule(10, QString(), INT_MIN, QPointF(qQNaN(), qQNaN()));
+    QVERIFY(empty);
+    QVERIFY(net.addSignalGroup(11, QString(), empty, 0));
+    Connection *c = net.addConnection(12, QString(), noShape, onePoint, nullptr, {}, nullptr, 359.99999999999994);
+    QVERIFY(c);
+    c->setProperty("exclude_from_route", 13);
+    QVERIFY(net.addRoute(13, QString(), {e, back}, Lane::VehicleClasses(), {QPointF(3, 3)}));
+    QVERIFY(net.addCrossWalk(14, QString(), nullptr, -2, {QPointF(0, 0), QPointF(0, 0)}, 1e8));
+
+    Network loaded;
+    QVERIFY2(loaded.loadFromData(net.toData()), qPrintable(loaded.errorString()));
+    QCOMPARE(NetworkDump::dump(loaded), NetworkDump::dump(net));
+
+    // An exclusion that names no route is dropped rather than written unloadable.
+    c->setProperty("exclude_from_route", 999);
+    QVERIFY2(loaded.loadFromData(net.toData()), qPrintable(loaded.errorString()));
+    QVERIFY(!loaded.findObject(12)->property("exclude_from_route").isValid());
+}
+
+void TestNetworkFormat::unwritableNetworks()
+{
+    Network net;
+    net.geoUtil()->setOrigin(QPointF(0, 89));
+    QCOMPARE(net.toData(), QByteArray());
+    QVERIFY2(net.errorString().startsWith(QLatin1String("The origin (0, 89) is outside")), qPrintable(net.errorString()));
+
+    net.geoUtil()->setOrigin(QPointF(0, 0));
+    QVERIFY(net.addConnection(1, QString(), nullptr, nullptr, nullptr, {}, nullptr, 0));
+    QCOMPARE(net.toData(), QByteArray());
+    QCOMPARE(net.errorString(), QStringLiteral("Connection 1 has no start or end lane; the format needs both"));
+    QTemporaryDir dir;
+    QVERIFY(!net.save(dir.filePath(QStringLiteral("x.ostka"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.ostka"))));
+}
+
 void TestNetworkFormat::formatDocumentExampleLoads()
 {
     const QString path = QFINDTESTDATA("../../docs/ostka-format.md");
@@ -227,6 +282,25 @@ void TestNetworkFormat::formatDocumentExampleLoads()
     QVERIFY2(fromDoc.loadFromData(m.captured(1).toUtf8()), qPrintable(fromDoc.errorString()));
     QVERIFY(fromTest.loadFromData(smallNetwork()));
     QCOMPARE(NetworkDump::dump(fromDoc), NetworkDump::dump(fromTest));
+}
+
+void TestNetworkFormat::readsJsonEscapesAndNumberForms()
+{
+    const QByteArray doc = R"({"format":"ost\u006ba","version":1.0,"origin":[1E1,-0.5e1],
+        "nodes":[{"\u0069d":7,"name":"\"q\" \\ \/ \u00e9 \ud83d\ude00 \t\n","position":[-0,25e-1],"type":3},
+                 {"id":8,"name":"café \ud800","position":[1e-400,0.125]}],
+        "unknownSection":{"ignored":[true,false,null,{"deep":[[[]]]}]}})";
+    Network net;
+    QVERIFY2(net.loadFromData(doc), qPrintable(net.errorString()));
+    QCOMPARE(net.geoUtil()->origin(), QPointF(10, -5));
+    NetObject *n = net.findObject(7);
+    QVERIFY(n);
+    QCOMPARE(n->objectName(), QString::fromUtf8("\"q\" \\ / \u00e9 \U0001F600 \t\n"));
+    QCOMPARE(n->position(), QPointF(0, 2.5));
+    QCOMPARE(qobject_cast<Node *>(n)->type(), int(Node::Split));
+    // A lone surrogate becomes the replacement character; a tiny number underflows to 0.
+    QCOMPARE(net.findObject(8)->objectName(), QString::fromUtf8("caf\u00e9 \uFFFD"));
+    QCOMPARE(net.findObject(8)->position(), QPointF(0, 0.125));
 }
 
 void TestNetworkFormat::hooksAndSignal()
@@ -339,11 +413,9 @@ void addBadRows()
     row("object not an object", edit("{\"id\": 4, \"name\": \"north\", \"position\": [0, 100], \"type\": 2}", "7"),
         "nodes[3]: not a JSON object");
     row("id missing", edit("\"id\": 4, ", ""), "nodes[3]: the field \"id\" is missing");
-    row("id fractional", edit("\"id\": 4,", "\"id\": 4.5,"), "nodes[3]: \"id\" must be a positive integer id");
-    row("id zero", edit("\"id\": 4,", "\"id\": 0,"), "nodes[3]: \"id\" must be a positive integer id");
-    row("id negative", edit("\"id\": 4,", "\"id\": -4,"), "nodes[3]: \"id\" must be a positive integer id");
-    row("id as text", edit("\"id\": 4,", "\"id\": \"4\","), "nodes[3]: \"id\" must be a positive integer id");
-    row("id too large", edit("\"id\": 4,", "\"id\": 12345678901234567890,"), "nodes[3]: \"id\" must be a positive integer id");
+    row("id fractional", edit("\"id\": 4,", "\"id\": 4.5,"), "nodes[3]: \"id\" must be an integer id");
+    row("id as text", edit("\"id\": 4,", "\"id\": \"4\","), "nodes[3]: \"id\" must be an integer id");
+    row("id too large", edit("\"id\": 4,", "\"id\": 12345678901234567890,"), "nodes[3]: \"id\" must be an integer id");
     row("duplicate id, same kind", edit("\"id\": 4,", "\"id\": 3,"), "node 3: duplicate id 3 (also used by a node)");
     row("duplicate id, other kind", edit("\"id\": 30,", "\"id\": 10,"), "granule 10: duplicate id 10 (also used by an edge)");
     row("duplicate lane id in one edge", edit("{\"id\": 12, \"width\": 3,", "{\"id\": 11, \"width\": 3,"),
@@ -371,7 +443,7 @@ void addBadRows()
     row("edge end missing", edit("\"from\": 3, ", ""), "edge 17: the field \"from\" is missing");
     row("dangling node", edit("\"to\": 4,", "\"to\": 99,"), "edge 15: \"to\" refers to the unknown node 99");
     row("reference of the wrong kind", edit("\"to\": 4,", "\"to\": 11,"), "edge 15: \"to\" refers to 11, which is a lane, not a node");
-    row("reference not an id", edit("\"to\": 4,", "\"to\": [4],"), "edge 15: \"to\" must be a positive integer id");
+    row("reference not an id", edit("\"to\": 4,", "\"to\": [4],"), "edge 15: \"to\" must be an integer id");
     row("lanes missing", edit(", \"lanes\": [{\"id\": 16, \"width\": 3.5}]", ""), "edge 15: the field \"lanes\" is missing");
     row("no lanes", edit("[{\"id\": 16, \"width\": 3.5}]", "[]"), "edge 15: the edge has no lanes");
     row("width zero", edit("\"id\": 16, \"width\": 3.5", "\"id\": 16, \"width\": 0"), "lane 16: the width 0 is not greater than 0");

@@ -50,8 +50,10 @@ private Q_SLOTS:
     void mappingRejectsForeignItems();
     void itemsSitInGeographicCoordinates();
     void readOnlyKeepsRoutesSelectable();
+    void liftedRouteKeepsItsPlace();
     void clearRemovesOnlyTheNetworksItems();
     void reloadDoesNotDuplicateItems();
+    void appendDrawsOnlyTheNewObjects();
     void itemDeletedElsewhereIsForgotten();
     void destructorRemovesLayersAndLiftedItems();
     void deletedSceneIsNeverTouched();
@@ -231,6 +233,28 @@ void TestNetworkg::readOnlyKeepsRoutesSelectable()
     QVERIFY(selectable(71));
 }
 
+void TestNetworkg::liftedRouteKeepsItsPlace()
+{
+    QGraphicsScene scene;
+    Networkg net(&scene);
+    QVERIFY(net.loadFromData(SmallNet::data()));
+    Layer *routes = net.layer("Routes");
+    routes->setZValue(5.7);
+    routes->setVisible(false);
+    auto *route = net.object2item(net.findObject(70));
+    const QRectF where = route->sceneBoundingRect();
+    QVERIFY(!route->isVisible());
+    route->setParentItem(nullptr);
+    QVERIFY(route->isVisible());
+    QCOMPARE(route->zValue(), 5.7);
+    QCOMPARE(route->sceneBoundingRect(), where);
+    QCOMPARE(net.item2object(route), net.findObject(70));
+    route->setParentItem(routes);
+    QVERIFY(!route->isVisible());
+    QCOMPARE(route->zValue(), 0.0);
+    QCOMPARE(route->sceneBoundingRect(), where);
+}
+
 void TestNetworkg::clearRemovesOnlyTheNetworksItems()
 {
     QGraphicsScene scene;
@@ -261,6 +285,22 @@ void TestNetworkg::reloadDoesNotDuplicateItems()
     QVERIFY(net.loadFromData(SmallNet::data()));
     QCOMPARE(scene.items().size(), items);
     QCOMPARE(countOfType(scene, Ostrikga::NodeItemType), 4);
+}
+
+void TestNetworkg::appendDrawsOnlyTheNewObjects()
+{
+    QGraphicsScene scene;
+    Networkg net(&scene);
+    QVERIFY(net.loadFromData(SmallNet::data()));
+    QGraphicsItem *first = net.object2item(net.findObject(1));
+    Ostrika::Network extra;
+    extra.geoUtil()->setOrigin(QPointF(16.60, 49.19));
+    extra.addNode(100, "J100", QPointF(0, 300), Ostrika::Node::Junction);
+    QVERIFY2(net.loadFromData(extra.toData(), true), qPrintable(net.errorString()));
+    QCOMPARE(net.object2item(net.findObject(1)), first);
+    QVERIFY(net.object2item(net.findObject(100)));
+    QCOMPARE(countOfType(scene, Ostrikga::NodeItemType), 5);
+    QCOMPARE(countOfType(scene, Ostrikga::LaneItemType), 3);
 }
 
 void TestNetworkg::itemDeletedElsewhereIsForgotten()

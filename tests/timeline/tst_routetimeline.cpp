@@ -94,6 +94,8 @@ private Q_SLOTS:
     void vehicleMask_data();
     void vehicleMask();
     void firstMatchWithoutSkeletonDistance();
+    void firstPlaceOnSkeleton();
+    void granulePassedTwice();
     void decimalKeys();
     void sampleOutAndBack();
     void sampleEveryRoute();
@@ -551,6 +553,65 @@ void TestRouteTimeline::firstMatchWithoutSkeletonDistance()
     TIMELINE_VERIFY_ENTRY(r, "3", "2", 95, 95, true);
 }
 
+// A hairpin whose ends lie far apart: open, so the skeleton is the route itself and a
+// stop line on the way back lies within reach of both passes.
+void TestRouteTimeline::firstPlaceOnSkeleton()
+{
+    NetBuilder b;
+    Ostrika::Node *a = b.node({0, 0});
+    Ostrika::Node *m = b.node({100, 0});
+    Ostrika::Node *t = b.node({200, 0});
+    Ostrika::Node *z = b.node({-100, 0});
+    Ostrika::Edge *out1 = b.straight(a, m, -5);
+    Ostrika::Edge *out2 = b.straight(m, t, -5);
+    Ostrika::Edge *back1 = b.straight(t, m, 5);
+    Ostrika::Edge *back2 = b.straight(m, a, 5);
+    Ostrika::Edge *beyond = b.straight(a, z, 5);
+    b.connect(b.group(b.granule(m, 6), 2), back1, back2, {105, 5});
+    Ostrika::Route *route = b.route({out1, out2, back1, back2, beyond},
+                                    {{0, -5}, {100, -5}, {200, -5}, {200, 5}, {100, 5}, {0, 5}, {-100, 5}});
+    QVERIFY2(b.ok(), qPrintable(b.error));
+
+    const QVariantMap r = RouteTimeline::routeTimelineData(route);
+    QCOMPARE(TimelineCheck::skeleton(r), route->polyline().points().toList());
+    // Skeleton places 105 (outward, 10 away) and 305 (on it): the first is taken.
+    TIMELINE_VERIFY_ENTRY(r, "6", "2", 105, 305, false);
+    // Granule distances 100 and 310, so "med" 205.
+    TIMELINE_COMPARE_NEAR(r.value("med").toDouble(), 205.0);
+}
+
+// A route that enters a square block at B, drives round it and leaves at B again, then
+// passes controllers 2 and 3 further on. B's two passes count once: 100, 500, 800, 1000.
+void TestRouteTimeline::granulePassedTwice()
+{
+    NetBuilder b;
+    const QList<QPointF> at{{0, 0}, {100, 0}, {200, 0}, {200, 100}, {100, 100}, {100, 0},
+                            {100, -100}, {100, -300}, {100, -500}, {100, -700}};
+    QList<Ostrika::Node *> n;
+    for (int i = 0; i < at.size(); ++i)
+        n << (i == 5 ? n.at(1) : b.node(at.at(i)));
+    QList<Ostrika::Edge *> e;
+    for (int i = 1; i < n.size(); ++i)
+        e << b.straight(n.at(i - 1), n.at(i));
+    Ostrika::Granule *gb = b.granule(n.at(1), 1);
+    b.connect(b.group(gb, 1), e.at(0), e.at(1), {95, 0});
+    b.connect(b.group(gb, 2), e.at(4), e.at(5), {100, 5});
+    b.granule(n.at(7), 2);
+    b.granule(n.at(8), 3);
+    GeoPolyline shape;
+    for (const QPointF &p : at)
+        shape.append(p);
+    Ostrika::Route *route = b.route(e, shape);
+    QVERIFY2(b.ok(), qPrintable(b.error));
+
+    const QVariantMap r = RouteTimeline::routeTimelineData(route);
+    TIMELINE_COMPARE_NEAR(r.value("med").toDouble(), 650.0);
+    QCOMPARE(r.value("sg_data").toMap().keys(), QStringList({"1", "2", "3"}));
+    TIMELINE_VERIFY_ENTRY(r, "1", "1", 95, 95, true);
+    // Open route: the skeleton is the route, whose first place near (100, 5) is 100.
+    TIMELINE_VERIFY_ENTRY(r, "1", "2", 100, 495, true);
+}
+
 void TestRouteTimeline::decimalKeys()
 {
     NetBuilder b;
@@ -668,11 +729,11 @@ void TestRouteTimeline::sampleEveryRoute()
     const QList<Ostrika::Route *> routes = net.findChildren<Ostrika::Route *>();
     QVERIFY(routes.size() >= 4);
     int groupsSeen = 0;
-    for (const Ostrika::Route *route : routes) {
+    for (Ostrika::Route *route : routes) {
         const QString name = route->objectName();
         const SampleRoute path(route);
         QVERIFY2(path.ok, qPrintable(name));
-        const QVariantMap r = RouteTimeline::routeTimelineData(const_cast<Ostrika::Route *>(route));
+        const QVariantMap r = RouteTimeline::routeTimelineData(route);
 
         QStringList expectedKeys;
         QMultiMap<QString, int> passes;   // controller -> junction pass index
@@ -700,8 +761,11 @@ void TestRouteTimeline::sampleEveryRoute()
                 const QVariantMap e = g.value().toMap();
                 const double rdist = e.value("rdist").toDouble();
                 int pass = 0;
+                // The stop line crosses the incoming edge's end; a lane left of the centre
+                // line projects onto the cut across the junction, within half a carriageway.
                 for (int i : passes.values(c.key())) {
-                    if (std::abs(rdist - path.edgeEnd.at(i - 1)) < 0.5)
+                    const double end = path.edgeEnd.at(i - 1);
+                    if (rdist > end - 0.5 && rdist < end + 6.0)
                         pass = i;
                 }
                 QVERIFY2(pass > 0, qPrintable(QStringLiteral("%1: %2/%3 at %4 is at no junction")

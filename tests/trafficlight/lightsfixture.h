@@ -157,7 +157,7 @@ struct JunctionSpec
     QPointF centre;           // planar
     QList<ConnSpec> connections;
     QList<int> crosswalkGroups;
-    bool nodeItems = true;    // false: the junction node is hidden and has no item
+    bool withNodes = true;    // false: the granule lists no node, so it has no node item
 };
 
 // Builds networks of signalised junctions. Object names: "J<tl>_N" (junction node),
@@ -174,12 +174,12 @@ public:
     {
         const QString p = QStringLiteral("J%1_").arg(s.tlId);
         const QPointF c = s.centre;
-        auto *j = net.addNode(nextId++, p + "N", c,
-                              s.nodeItems ? Ostrika::Node::Junction : Ostrika::Node::Hidden);
+        auto *j = net.addNode(nextId++, p + "N", c, Ostrika::Node::Junction);
         auto *g = net.addGranule(nextId++, p + "G", s.tlId, QPointF(qQNaN(), qQNaN()));
         if (!j || !g)
             return fail();
-        g->addNode(j);
+        if (s.withNodes)
+            g->addNode(j);
         QMap<int, Ostrika::SignalGroup *> groups;
         const int n = s.connections.size();
         for (int k = 0; k < n; ++k) {

@@ -266,21 +266,21 @@ void tst_SgRedYellowItem::unchangedStateSchedulesNoRepaint()
     scene.addItem(m);
     QSignalSpy changed(&scene, &QGraphicsScene::changed);
     m->setState(1);
-    QCoreApplication::processEvents();
+    QTest::qWait(20);
     QVERIFY(changed.count() > 0);
 
     changed.clear();
     m->setState(1);
-    QCoreApplication::processEvents();
+    QTest::qWait(20);
     QCOMPARE(changed.count(), 0);
 
     m->setState(2);
-    QCoreApplication::processEvents();
+    QTest::qWait(20);
     QVERIFY(changed.count() > 0);
 
     changed.clear();
     m->setState(2);
-    QCoreApplication::processEvents();
+    QTest::qWait(20);
     QCOMPARE(changed.count(), 0);
 }
 

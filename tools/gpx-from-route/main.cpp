@@ -128,7 +128,9 @@ int main(int argc, char *argv[])
         w.writeStartElement(QStringLiteral("trkpt"));
         w.writeAttribute(QStringLiteral("lat"), QString::number(geo.y(), 'f', 7));
         w.writeAttribute(QStringLiteral("lon"), QString::number(geo.x(), 'f', 7));
-        w.writeTextElement(QStringLiteral("ele"), QString::number(212.0 + 0.8 * gauss(rng), 'f', 1));
+        // A gentle slope with the receiver's vertical jitter on top.
+        const double ele = 212.0 + 6.0 * std::sin(d.s / 350.0) + 0.6 * gauss(rng);
+        w.writeTextElement(QStringLiteral("ele"), QString::number(ele, 'f', 1));
         w.writeTextElement(QStringLiteral("time"), start.addMSecs(qint64(std::llround(d.t * 1000.0))).toUTC().toString(Qt::ISODate));
         w.writeEndElement();
     }

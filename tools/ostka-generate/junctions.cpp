@@ -80,6 +80,8 @@ bool NetBuilder::makeJunction(Site &site)
             rightOnlyLane = rightOnlyLane || moves[i] == QVector<Move>{ Right };
             Ostrika::Lane *in = lanes[i];
             for (Move m : qAsConst(moves[i])) {
+                if (!exits[m])
+                    continue;
                 const Arm &b = *exits[m];
                 const QList<Ostrika::Lane *> &outLanes = b.out->lanes();
                 const int j = m == Right ? 0

@@ -195,12 +195,12 @@ QVector<QVector<NetBuilder::Move>> NetBuilder::laneMoves(int lanes, bool right, 
         return moves;
     }
     if (!straight) {
-        // A stem of a T: the right half turns right, the left half turns left.
+        // A stem of a T or a corner: the right half turns right, the left half left.
         for (int i = 0; i < lanes; ++i) {
             const bool rightHalf = i < (lanes + 1) / 2;
-            if ((rightHalf && right) || !left)
+            if (right && (rightHalf || !left))
                 moves[i] << Right;
-            else
+            else if (left)
                 moves[i] << Left;
         }
         return moves;

@@ -1,0 +1,122 @@
+// ostka-import: SUMO road network (and routes) to ".ostka" plus the demo host's signal plans.
+#include "importer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void printErr(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// SUMO names networks NAME.net.xml[.gz]; the outputs take NAME.
+QString defaultBase(const QString &netFile)
+{
+    QString base = netFile;
+    for (const char *suffix : {".gz", ".xml", ".net"}) {
+        if (base.endsWith(QLatin1String(suffix)))
+            base.chop(int(qstrlen(suffix)));
+    }
+    return base;
+}
+
+bool parseOrigin(const QString &text, QPointF *origin)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool okLon = false, okLat = false;
+    if (parts.size() != 2)
+        return false;
+    const double lon = parts.at(0).trimmed().toDouble(&okLon);
+    const double lat = parts.at(1).trimmed().toDouble(&okLat);
+    if (!okLon || !okLat || lon < -180 || lon > 180 || lat < -85 || lat > 85)
+        return false;
+    *origin = QPointF(lon, lat);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ostka-import"));
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral(
+        "Imports a SUMO road network (.net.xml, plain or gzipped) and optional route files into "
+        "NAME.ostka and the signal plans of its traffic lights into NAME.plans.json."));
+    cli.addHelpOption();
+    cli.addPositionalArgument(QStringLiteral("network"), QStringLiteral("SUMO network file"));
+    cli.addPositionalArgument(QStringLiteral("routes"), QStringLiteral("SUMO route files"), QStringLiteral("[routes...]"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Output NAME (default: the network's name beside it)."), QStringLiteral("NAME"));
+    const QCommandLineOption origin(QStringLiteral("origin"),
+        QStringLiteral("Position of coordinate 0,0 of a network that is not geo-referenced."),
+        QStringLiteral("LON,LAT"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("No progress or summary output."));
+    cli.addOptions({output, origin, quiet});
+    cli.process(app);
+
+    const QStringList args = cli.positionalArguments();
+    if (args.isEmpty()) {
+        printErr(QStringLiteral("ostka-import: no network file given (see --help)"));
+        return 2;
+    }
+    ImportOptions options;
+    options.netFile = args.constFirst();
+    options.routeFiles = args.mid(1);
+    if (cli.isSet(origin)) {
+        if (!parseOrigin(cli.value(origin), &options.origin)) {
+            printErr(QStringLiteral("ostka-import: --origin must be LON,LAT in degrees (longitude -180..180, "
+                                    "latitude -85..85), not \"%1\"").arg(cli.value(origin)));
+            return 2;
+        }
+        options.hasOrigin = true;
+    }
+    const bool verbose = !cli.isSet(quiet);
+    QElapsedTimer timer;
+    timer.start();
+    int lastShown = -1;
+    QString lastStage;
+    const bool tty = isatty(fileno(stderr));
+    if (verbose) {
+        // Only imports that take a while get a progress display.
+        options.progress = [&](const QString &stage, double fraction) {
+            if (timer.elapsed() < 1000)
+                return;
+            const int percent = int(fraction * 100);
+            if (stage == lastStage && percent / 10 == lastShown / 10 && !tty)
+                return;
+            lastStage = stage;
+            lastShown = percent;
+            std::fprintf(stderr, tty ? "\r%s %3d%%   " : "%s %d%%\n", qPrintable(stage), percent);
+            std::fflush(stderr);
+        };
+    }
+    const QString base = cli.isSet(output) ? cli.value(output) : defaultBase(options.netFile);
+    ImportSummary summary;
+    QString error;
+    const bool ok = importToFiles(options, base, &summary, &error);
+    if (verbose && tty && lastShown >= 0)
+        std::fprintf(stderr, "\n");
+    for (const QString &w : qAsConst(summary.warnings))
+        printErr(QStringLiteral("ostka-import: warning: %1").arg(w));
+    if (!ok) {
+        printErr(QStringLiteral("ostka-import: %1").arg(error));
+        return 1;
+    }
+    if (verbose)
+        printErr(QStringLiteral("%1.ostka: %2 nodes, %3 edges, %4 lanes, %5 connections, %6 controllers, "
+                                "%7 signal groups, %8 crosswalks, %9 routes (%10 ms)")
+                     .arg(base).arg(summary.nodes).arg(summary.edges).arg(summary.lanes)
+                     .arg(summary.connections).arg(summary.granules).arg(summary.signalGroups)
+                     .arg(summary.crosswalks).arg(summary.routes).arg(timer.elapsed()));
+    return 0;
+}

@@ -1,0 +1,49 @@
+// ostka-import: a QXmlStreamReader with the attribute checks and "FILE:LINE: <element>: ..." messages.
+#pragma once
+
+#include <QPointF>
+#include <QString>
+#include <QVector>
+#include <QXmlStreamReader>
+
+class XmlParser
+{
+public:
+    XmlParser(const QString &fileName, const QByteArray &data);
+
+    //! Message of the first failure ("FILE:LINE: <element id="x">: what").
+    QString error() const { return m_error; }
+
+protected:
+    //! Moves to the root element; fails unless it is \a name (\a what names the file kind).
+    bool readRoot(const QString &name, const QString &what);
+    //! The next child start element of the current element; false at its end or on an XML error.
+    bool nextChild() { return m_xml.readNextStartElement(); }
+    //! Reports an XML syntax error met on the way, if any.
+    bool finish();
+
+    int line() const { return int(m_xml.lineNumber()); }
+    qint64 offset() const { return m_xml.characterOffset(); }
+    double fraction() const;
+
+    bool hasAttr(const QString &name) const { return m_xml.attributes().hasAttribute(name); }
+    QString attr(const QString &name) const { return m_xml.attributes().value(name).toString(); }
+    bool requireId(QString *id);
+    //! Absent: \a value is kept unless \a required. Present: must be a finite number.
+    bool doubleAttr(const QString &name, double *value, bool required = false);
+    bool intAttr(const QString &name, int *value, int fallback, bool required = false);
+    bool pointAttr(const QString &name, QPointF *value);
+    bool numberListAttr(const QString &name, int count, QVector<double> *values);
+
+    //! "<edge id="x">" for the current element.
+    QString describe() const;
+    bool fail(const QString &message);
+    bool failAt(int line, const QString &element, const QString &message);
+
+    QXmlStreamReader m_xml;
+
+private:
+    QString m_file;
+    qint64 m_size;
+    QString m_error;
+};
