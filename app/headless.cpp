@@ -128,10 +128,14 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     if (!o.timelinePng.isEmpty()) {
         if (route.isEmpty())
             route = session.longestRoute();
-        if (route.isEmpty()) {
+        if (route.isEmpty() && o.picturesDefaulted) {
+            out << "ostrik-view: the loaded networks have no route; no timeline written\n";
+        } else if (route.isEmpty()) {
             err << "ostrik-view: error: the loaded networks have no route for a timeline\n";
             return 2;
         }
+    }
+    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
         TimelineDiagram probe;
         QString error;
         if (!session.timeline(route, 0.0, 0.0, &probe, &error)) {
@@ -169,7 +173,7 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
             << QString::number(centre.y(), 'f', 6) << ")\n";
     }
 
-    if (!o.timelinePng.isEmpty()) {
+    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
         TimelineDiagram diagram;
         QString error;
         const double from = std::floor(sim.time() / 10.0) * 10.0;

@@ -140,6 +140,7 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     if (o.headless && o.screenshot.isEmpty() && o.timelinePng.isEmpty()) {
         o.screenshot = QDir(o.outDir).filePath(QStringLiteral("map.png"));
         o.timelinePng = QDir(o.outDir).filePath(QStringLiteral("timeline.png"));
+        o.picturesDefaulted = true;
     }
     *out = o;
     return true;

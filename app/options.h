@@ -14,6 +14,7 @@ struct Options
     QString pluginPath;          //!< empty: search the default locations
     QString screenshot;          //!< map PNG to write (headless)
     QString timelinePng;         //!< diagram PNG to write (headless)
+    bool picturesDefaulted = false; //!< headless without --screenshot/--timeline-png: both defaulted
     QString route;               //!< route of the diagram; empty: the longest route
     QString exportPlans;         //!< write the plans in effect as JSON and go on
     QString outDir;              //!< where default headless outputs go

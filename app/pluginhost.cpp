@@ -32,12 +32,13 @@ QStringList PluginHost::candidatePaths(const QString &explicitPath)
     if (!explicitPath.isEmpty())
         return {explicitPath};
     QStringList paths;
+    // An installed ostrik-view lives in <prefix>/bin and takes the plugin installed beside it;
+    // in the build tree that path does not exist and the build tree's plugin is taken.
+    const QDir prefix(QCoreApplication::applicationDirPath() + QStringLiteral("/.."));
+    paths << QDir::cleanPath(prefix.filePath(QStringLiteral(OSTRIK_PLUGIN_INSTALL_SUBDIR "/" OSTRIK_PLUGIN_FILE_NAME)));
     const QString build = QStringLiteral(OSTRIK_PLUGIN_BUILD_PATH);
     if (!build.isEmpty())
         paths << build;
-    // An installed ostrik-view lives in <prefix>/bin, the plugin in <prefix>/lib/ostrik/...
-    const QDir prefix(QCoreApplication::applicationDirPath() + QStringLiteral("/.."));
-    paths << QDir::cleanPath(prefix.filePath(QStringLiteral(OSTRIK_PLUGIN_INSTALL_SUBDIR "/" OSTRIK_PLUGIN_FILE_NAME)));
     paths.removeDuplicates();
     return paths;
 }

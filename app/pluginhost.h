@@ -26,7 +26,10 @@ public:
     PluginHost(const PluginHost &) = delete;
     PluginHost &operator=(const PluginHost &) = delete;
 
-    //! Candidate paths in search order: \a explicitPath alone when given, else build tree, install prefix.
+    /*!
+     * Candidate paths in search order: \a explicitPath alone when given; else the plugin
+     * installed beside the executable (<prefix>/lib/ostrik/plugins/mirel), then the build tree's.
+     */
     static QStringList candidatePaths(const QString &explicitPath);
 
     /*!

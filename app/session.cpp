@@ -128,9 +128,22 @@ bool DemoSession::openGpx(const QString &fileName, QString *error)
             : QStringLiteral("cannot draw %1: not a readable GPX file with a track").arg(fileName);
         return false;
     }
-    for (QGraphicsItem *item : m_scene->items())
-        if (!item->parentItem() && !before.contains(item))
-            m_gpxItems.append(item);
+    // The track arrives without a z-value, below the network's layers; the host lifts it
+    // above them so the recorded drive stays visible over the roads.
+    qreal top = 0.0;
+    QList<QGraphicsItem *> added;
+    for (QGraphicsItem *item : m_scene->items()) {
+        if (item->parentItem())
+            continue;
+        if (before.contains(item))
+            top = std::max(top, item->zValue());
+        else
+            added << item;
+    }
+    for (QGraphicsItem *item : qAsConst(added)) {
+        item->setZValue(top + 1.0);
+        m_gpxItems.append(item);
+    }
     Q_EMIT networksChanged();
     return true;
 }
@@ -257,6 +270,7 @@ QList<int> DemoSession::subscribedControllers() const
 QStringList DemoSession::summary() const
 {
     QStringList out;
+    out << QStringLiteral("plugin: %1 (module version %2)").arg(m_plugin.fileName(), m_plugin.moduleVersion());
     QStringList names;
     for (const QString &f : m_networks.keys())
         names << QFileInfo(f).fileName();

@@ -256,7 +256,7 @@ void TimelineWidget::paint(QPainter &p, const QRect &rect, const TimelineDiagram
         if (std::abs(lastLabelY[side] - cy) >= 9 || lastLabelY[side] > 1e8) {
             p.setPen(Ink);
             p.drawText(QRectF(plot.right() + 16, cy - 8, 150, 16), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("K%1 SG%2 %3 m%4").arg(b.controller).arg(b.group)
+                       QStringLiteral("ctrl %1 \u00b7 SG %2 \u00b7 %3 m%4").arg(b.controller).arg(b.group)
                            .arg(b.distance, 0, 'f', 0).arg(b.hasPlan ? QString() : QStringLiteral(" (no plan)")));
             lastLabelY[side] = cy;
         }

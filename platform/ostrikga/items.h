@@ -175,7 +175,10 @@ private:
     mutable QPainterPath m_shape; // built on the first hit test
 };
 
-/*! A junction area: a paved surface with a dashed outline around its nodes, connections and crossings. */
+/*!
+ * A junction area: a paved surface with a dashed outline around its nodes, connections
+ * and crossings (orange when a controller governs it).
+ */
 class OSTRIKGA_EXPORT Granuleg : public GenericGraphicsItem
 {
 public:

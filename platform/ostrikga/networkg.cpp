@@ -123,8 +123,6 @@ void Networkg::applyFlags(GenericGraphicsItem *item) const
 
 void Networkg::forgetItem(GenericGraphicsItem *item)
 {
-    if (m_removing)
-        return;
     Ostrika::NetObject *object = m_objects.take(item);
     if (object && m_items.value(object) == item)
         m_items.remove(object);
@@ -188,7 +186,6 @@ void Networkg::removeItems()
 {
     if (m_objects.isEmpty())
         return;
-    m_removing = true;
     if (m_scene) {
         // Items the scene has not yet polished or indexed are looked up by linear search
         // when removed; finishing that deferred work first keeps tearing down linear.
@@ -203,12 +200,15 @@ void Networkg::removeItems()
                 delete children[i];
         }
     }
-    // What is left was taken out of its layer, like a route lifted while selected.
-    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it)
-        delete it.key();
-    m_objects.clear();
+    // What is left was taken out of its layer, like a route lifted while selected. One at a
+    // time: an item deleted along with another one leaves the hash by itself.
+    while (!m_objects.isEmpty()) {
+        const auto it = m_objects.begin();
+        const QGraphicsItem *item = it.key();
+        m_objects.erase(it);
+        delete item;
+    }
     m_items.clear();
-    m_removing = false;
 }
 
 } // namespace Ostrikga

@@ -70,14 +70,12 @@ private:
     void removeItems();
     void applyFlags(GenericGraphicsItem *item) const;
     void forgetItem(GenericGraphicsItem *item);
-    void sceneDestroyed();
 
     QPointer<QGraphicsScene> m_scene;
     QList<Layer *> m_layers;
     QHash<const Ostrika::NetObject *, GenericGraphicsItem *> m_items;
     QHash<const QGraphicsItem *, Ostrika::NetObject *> m_objects;
     bool m_readOnly = false;
-    bool m_removing = false;
 };
 
 } // namespace Ostrikga

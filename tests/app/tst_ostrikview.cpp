@@ -1,4 +1,6 @@
 // End-to-end tests: ostrik-view run headless on the bundled sample and on bad input.
+#include <ostrika/ostrika.h>
+
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -155,6 +157,30 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("map.png"))));
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("timeline.png"))));
         QVERIFY2(r.out.contains(QLatin1String("networks loaded: 1")), qPrintable(r.out));
+    }
+
+    void networkWithoutRoutesOrLights()
+    {
+        QTemporaryDir dir;
+        Ostrika::Network net;
+        net.geoUtil()->setOrigin(QPointF(16.6, 49.19));
+        auto *a = net.addNode(1, QStringLiteral("A"), QPointF(0, 0));
+        auto *b = net.addNode(2, QStringLiteral("B"), QPointF(200, 0));
+        auto *e = net.addEdge(3, QStringLiteral("road"), a, b, {QPointF(0, 0), QPointF(200, 0)});
+        QVERIFY(net.addLane(4, QString(), e, 3.5, Ostrika::Lane::Passenger, {QPointF(0, 0), QPointF(200, 0)}));
+        const QString file = dir.filePath(QStringLiteral("plain.ostka"));
+        QVERIFY2(net.save(file), qPrintable(net.errorString()));
+        // Default pictures: the map is written, the timeline is skipped with a note.
+        const Run r = run({file}, dir.path(), true);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("map.png"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("timeline.png"))));
+        QVERIFY2(r.out.contains(QLatin1String("no timeline written")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("controllers: 0 simulated")), qPrintable(r.out));
+        // Asked for explicitly, a timeline without a route is an error.
+        const Run r2 = run({file, QStringLiteral("--timeline-png"), dir.filePath(QStringLiteral("t.png"))});
+        QCOMPARE(r2.code, 2);
+        QVERIFY2(r2.err.contains(QLatin1String("no route for a timeline")), qPrintable(r2.err));
     }
 
     void badInput_data()

@@ -4,6 +4,8 @@
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
 
+#include <corvel/light.h>
+#include <corvel/response.h>
 #include <mirel/itemmodel.h>
 #include <mirel/mapscene.h>
 #include <mirel/osmview.h>
@@ -37,6 +39,11 @@ public:
     static int checkTimerId(const OstrikgPlugin *p) { return p->checkTimerId; }
     static int pulseCount(const OstrikgPlugin *p) { return p->pulses.size(); }
     static int lightCount(const OstrikgPlugin *p) { return p->lights.size(); }
+    static QObject *lightNetwork(const OstrikgPlugin *p, int id)
+    {
+        const LightEntry *e = p->lights.value(id);
+        return e ? e->network : nullptr;
+    }
     static QGraphicsScene *mapScene(const OstrikgPlugin *p) { return p->mapScene; }
 };
 

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void viewBoundOnceWithOneCheckTimer();
     void reloadReplacesEarlierNetwork();
     void failedReloadKeepsEarlierNetwork();
+    void reloadRebindsControllers();
     void messagesFollowLevel_data();
     void messagesFollowLevel();
 
@@ -401,6 +402,26 @@ void TestLoading::failedReloadKeepsEarlierNetwork()
     QVERIFY(!host.load(path));
     QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
     QVERIFY(host.findItemByName(QStringLiteral("R1")));
+}
+
+void TestLoading::reloadRebindsControllers()
+{
+    Host host;
+    Corvel::Project project;
+    project.addLight(7);
+    const QString path = file(QStringLiteral("town.ostka"));
+    QVERIFY(host.load(path, &project));
+    QCOMPARE(PluginProbe::lightCount(host.plugin), 1);
+    QObject *first = PluginProbe::lightNetwork(host.plugin, 7);
+    QCOMPARE(first, static_cast<QObject *>(host.networkOf(QStringLiteral("R1"))));
+
+    QVERIFY(host.load(path, &project));
+    // The earlier network's controller entry went with it; the new network is bound afresh.
+    QCOMPARE(PluginProbe::lightCount(host.plugin), 1);
+    QCOMPARE(PluginProbe::lightNetwork(host.plugin, 7), static_cast<QObject *>(host.networkOf(QStringLiteral("R1"))));
+    QVERIFY(PluginProbe::lightNetwork(host.plugin, 7) != first);
+    for (const QString &line : LogCapture::pluginLines())
+        QVERIFY2(!line.contains(QLatin1String("Duplicate granule")), qPrintable(line));
 }
 
 void TestLoading::messagesFollowLevel_data()

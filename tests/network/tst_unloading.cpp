@@ -16,6 +16,7 @@ private Q_SLOTS:
     void laterLoadStartsAfresh();
     void destructionUnloads();
     void hostDeletesViewFirst();
+    void hostDeletesSceneFirst();
 
 private:
     QString file(const QString &name, const NetSpec &spec = NetSpec());
@@ -129,6 +130,35 @@ void TestUnloading::hostDeletesViewFirst()
     host.unload();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(host.scene.items().size(), 0);
+}
+
+void TestUnloading::hostDeletesSceneFirst()
+{
+    Mirel::Kernel kernel;
+    Mirel::ItemModel model;
+    kernel.setItemModel(&model);
+    auto *scene = new Mirel::MapScene;
+    auto *view = new OsmView(scene);
+    auto *plugin = new OstrikgPlugin(&kernel);
+    bool ok = false;
+    QVERIFY(QMetaObject::invokeMethod(plugin, "loadOstrik", Q_RETURN_ARG(bool, ok),
+                                      Q_ARG(QString, file(QStringLiteral("one.ostka"))),
+                                      Q_ARG(QGraphicsScene *, scene), Q_ARG(QObject *, nullptr)));
+    QVERIFY(ok);
+    QGraphicsItem *item = nullptr;
+    QMetaObject::invokeMethod(plugin, "findItemByName", Q_RETURN_ARG(QGraphicsItem *, item),
+                              Q_ARG(QString, QStringLiteral("B")));
+    QVERIFY(item);
+    QMetaObject::invokeMethod(plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
+                              Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 0));
+    delete view;
+    delete scene; // takes the layer and every item with it
+    QVERIFY(!PluginProbe::layer(plugin));
+    // The pulse ends without touching the deleted item.
+    QTRY_COMPARE_WITH_TIMEOUT(PluginProbe::pulseCount(plugin), 0, 2000);
+    QSignalSpy spy(plugin, SIGNAL(networksUnloaded()));
+    delete plugin;
+    QCOMPARE(spy.count(), 1);
 }
 
 QTEST_MAIN(TestUnloading)

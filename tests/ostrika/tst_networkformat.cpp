@@ -288,7 +288,7 @@ void TestNetworkFormat::readsJsonEscapesAndNumberForms()
 {
     const QByteArray doc = R"({"format":"ost\u006ba","version":1.0,"origin":[1E1,-0.5e1],
         "nodes":[{"\u0069d":7,"name":"\"q\" \\ \/ \u00e9 \ud83d\ude00 \t\n","position":[-0,25e-1],"type":3},
-                 {"id":8,"name":"café \ud800","position":[1e-400,0.125]}],
+                 {"id":8,"id":9,"name":"café \ud800","position":[1e-400,0.125]}],
         "unknownSection":{"ignored":[true,false,null,{"deep":[[[]]]}]}})";
     Network net;
     QVERIFY2(net.loadFromData(doc), qPrintable(net.errorString()));
@@ -301,6 +301,7 @@ void TestNetworkFormat::readsJsonEscapesAndNumberForms()
     // A lone surrogate becomes the replacement character; a tiny number underflows to 0.
     QCOMPARE(net.findObject(8)->objectName(), QString::fromUtf8("caf\u00e9 \uFFFD"));
     QCOMPARE(net.findObject(8)->position(), QPointF(0, 0.125));
+    QCOMPARE(net.findObject(9), nullptr);   // a repeated key counts with its first value
 }
 
 void TestNetworkFormat::hooksAndSignal()

@@ -74,6 +74,7 @@ private:
     QHash<QString, QString> m_nextVia;         // internal lane -> the internal lane after it
     QHash<QString, QString> m_intLaneJunction; // internal or crossing lane -> its junction
     QHash<QString, TlInfo> m_tls;
+    QHash<QString, QVector<const SumoConnection *>> m_crossingLinks; // crossing edge -> controlled links into it
 };
 
 QString connectionElement(const SumoConnection &c)
@@ -398,6 +399,10 @@ bool Builder::connections()
 
 bool Builder::crosswalks()
 {
+    for (const SumoConnection &c : m_net.connections) {
+        if (!c.tl.isEmpty() && c.to.startsWith(QLatin1Char(':')))
+            m_crossingLinks[c.to].append(&c);
+    }
     for (const SumoEdge &e : m_net.edges) {
         if (e.function != QLatin1String("crossing") || e.lanes.isEmpty())
             continue;
@@ -409,9 +414,11 @@ bool Builder::crosswalks()
         Node *node = m_nodes.value(junctionOfInternalLane(l.id));
         Granule *granule = node ? node->granule() : nullptr;
         int sg = 0;
-        for (const SumoConnection &c : m_net.connections) {
+        const QVector<const SumoConnection *> controls = m_crossingLinks.value(e.id);
+        for (const SumoConnection *cp : controls) {
+            const SumoConnection &c = *cp;
             const auto tl = m_tls.constFind(c.tl);
-            if (c.to != e.id || tl == m_tls.constEnd())
+            if (tl == m_tls.constEnd())
                 continue;
             if (c.linkIndex < 0 || c.linkIndex >= tl->groups.size())
                 return fail(c.line, connectionElement(c), QStringLiteral("linkIndex %1 is outside the %2 signals of the program \"%3\"")
@@ -511,7 +518,7 @@ bool importSumo(const ImportOptions &options, Network *network, QMap<int, Contro
         }
     } else {
         *error = QStringLiteral("%1: the network is not geo-referenced (%2); give its position with "
-                                "--origin LON,LAT (the place of its coordinate 0,0)")
+                                "--origin LON,LAT (the place of its position netOffset, 0,0 without one)")
                      .arg(options.netFile, net.location.present ? QStringLiteral("projParameter=\"%1\"").arg(proj)
                                                                 : QStringLiteral("no <location> element"));
         return false;

@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Output NAME (default: the network's name beside it)."), QStringLiteral("NAME"));
     const QCommandLineOption origin(QStringLiteral("origin"),
-        QStringLiteral("Position of coordinate 0,0 of a network that is not geo-referenced."),
+        QStringLiteral("Place of a network that is not geo-referenced: where its position netOffset (0,0 without one) lies."),
         QStringLiteral("LON,LAT"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
         QStringLiteral("No progress or summary output."));

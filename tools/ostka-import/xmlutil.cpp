@@ -11,7 +11,7 @@ XmlParser::XmlParser(const QString &fileName, const QByteArray &data)
 
 bool XmlParser::readRoot(const QString &name, const QString &what)
 {
-    if (!m_xml.readNextStartElement()) {
+    if (!nextChild()) {
         if (m_xml.hasError())
             return finish();
         m_error = QStringLiteral("%1: not %2: the file has no XML element").arg(m_file, what);

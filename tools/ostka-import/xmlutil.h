@@ -18,7 +18,12 @@ protected:
     //! Moves to the root element; fails unless it is \a name (\a what names the file kind).
     bool readRoot(const QString &name, const QString &what);
     //! The next child start element of the current element; false at its end or on an XML error.
-    bool nextChild() { return m_xml.readNextStartElement(); }
+    bool nextChild()
+    {
+        const bool found = m_xml.readNextStartElement();
+        m_attrs = found ? m_xml.attributes() : QXmlStreamAttributes();
+        return found;
+    }
     //! Reports an XML syntax error met on the way, if any.
     bool finish();
 
@@ -26,8 +31,8 @@ protected:
     qint64 offset() const { return m_xml.characterOffset(); }
     double fraction() const;
 
-    bool hasAttr(const QString &name) const { return m_xml.attributes().hasAttribute(name); }
-    QString attr(const QString &name) const { return m_xml.attributes().value(name).toString(); }
+    bool hasAttr(const QString &name) const { return m_attrs.hasAttribute(name); }
+    QString attr(const QString &name) const { return m_attrs.value(name).toString(); }
     bool requireId(QString *id);
     //! Absent: \a value is kept unless \a required. Present: must be a finite number.
     bool doubleAttr(const QString &name, double *value, bool required = false);
@@ -43,6 +48,7 @@ protected:
     QXmlStreamReader m_xml;
 
 private:
+    QXmlStreamAttributes m_attrs; // of the current element; attributes() copies on every call
     QString m_file;
     qint64 m_size;
     QString m_error;

@@ -1,0 +1,193 @@
+// Tests of the demo host's session with the real plugin: loading, tree selection,
+// controllers going offline and online, GPX tracks, timelines and unloading.
+#include "headless.h"
+#include "mainwindow.h"
+#include "timelinewidget.h"
+#include "timelinewindow.h"
+#include "planderiver.h"
+#include "mapview.h"
+#include "session.h"
+
+#include <mirel/itemmodel.h>
+#include <mirel/mapscene.h>
+
+#include <QGraphicsItem>
+#include <QItemSelectionModel>
+#include <QtTest>
+
+namespace {
+
+QString sample(const QString &name)
+{
+    return QStringLiteral(OSTRIK_SAMPLES_DIR "/") + name;
+}
+
+QModelIndex findRow(const QAbstractItemModel *m, const QString &text, const QModelIndex &parent = QModelIndex())
+{
+    for (int r = 0; r < m->rowCount(parent); ++r) {
+        const QModelIndex i = m->index(r, 0, parent);
+        if (i.data().toString() == text)
+            return i;
+        const QModelIndex below = findRow(m, text, i);
+        if (below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<DemoSession> open()
+    {
+        auto s = std::make_unique<DemoSession>();
+        QString error;
+        if (!s->init(QString(), &error))
+            qWarning("%s", qPrintable(error));
+        s->view()->resize(1280, 800);
+        s->view()->setZoom(18);
+        s->view()->show();
+        if (!s->openNetwork(sample(QStringLiteral("town.ostka")), &error))
+            qWarning("%s", qPrintable(error));
+        s->view()->centerOnGeo(s->busiestJunction());
+        settleSubscriptions(*s);
+        return s;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("OstrikTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("tst_session"));
+    }
+
+    void pluginIsCalledByName()
+    {
+        auto s = open();
+        QVERIFY(s->plugin().isLoaded());
+        QCOMPARE(s->plugin().moduleVersion(), QStringLiteral("0.1.19"));
+        QCOMPARE(s->networkFiles().size(), 1);
+        QVERIFY(!s->subscribedControllers().isEmpty());
+        // Every controller of the sample was bound: the plugin asked the project for it.
+        QCOMPARE(s->simulation().project()->boundIds().size(), s->simulation().plans().size());
+    }
+
+    void selectingARouteRowSelectsItOnTheMap()
+    {
+        auto s = open();
+        const QString route = s->routeNames().value(0);
+        QVERIFY(!route.isEmpty());
+        const QModelIndex row = findRow(s->itemModel(), route);
+        QVERIFY(row.isValid());
+        QItemSelectionModel sel(s->itemModel());
+        s->itemModel()->attachSelectionModel(&sel);
+        QVERIFY(s->scene()->selectedItems().isEmpty());
+        sel.select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QGraphicsItem *item = s->plugin().findItemByName(route);
+        QVERIFY(item);
+        QVERIFY(item->isSelected());
+        sel.clearSelection();
+        QVERIFY(!item->isSelected());
+    }
+
+    void offlineAndBackOnlineRequestsFreshStates()
+    {
+        auto s = open();
+        const int id = s->subscribedControllers().value(0);
+        Corvel::Light *light = s->simulation().light(id);
+        QVERIFY(light);
+        const int before = light->commandCount();
+        s->simulation().setOnline(id, false);
+        QVERIFY(!light->isConnected());
+        s->simulation().setOnline(id, true);
+        // One "GET_GROUP" per signal group when the controller comes back.
+        QTRY_COMPARE(light->commandCount(), before + light->groups().size());
+        QCOMPARE(light->commands().last().first.toString(), QStringLiteral("GET_GROUP"));
+    }
+
+    void statesFollowTheClock()
+    {
+        auto s = open();
+        const int id = s->subscribedControllers().value(0);
+        const ControllerPlan plan = s->simulation().plans().value(id);
+        Corvel::Light *light = s->simulation().light(id);
+        s->simulation().advanceTo(37.3);
+        for (int g : light->groups())
+            QCOMPARE(light->groupState(g), plan.stateAt(g, 37.3));
+    }
+
+    void gpxAndUnload()
+    {
+        auto s = open();
+        QString error;
+        QVERIFY2(s->openGpx(sample(QStringLiteral("town-route.gpx")), &error), qPrintable(error));
+        QCOMPARE(s->gpxTrackCount(), 1);
+        QVERIFY(!s->openGpx(QStringLiteral("/nonexistent.gpx"), &error));
+        QVERIFY(error.contains(QLatin1String("does not exist")));
+        QCOMPARE(s->gpxTrackCount(), 1);
+
+        QSignalSpy unloaded(s->plugin().instance(), SIGNAL(networksUnloaded()));
+        s->unloadAll();
+        QCOMPARE(unloaded.count(), 1);
+        QCOMPARE(s->gpxTrackCount(), 0);
+        QVERIFY(s->networkFiles().isEmpty());
+        QVERIFY(s->simulation().plans().isEmpty());
+        QVERIFY(s->scene()->items().isEmpty());
+        QVERIFY(!s->plugin().findItemByName(QStringLiteral("Main Street out-and-back")));
+        // And it loads again.
+        QVERIFY2(s->openNetwork(sample(QStringLiteral("town.ostka")), &error), qPrintable(error));
+        QCOMPARE(s->networkFiles().size(), 1);
+    }
+
+    void timelineOfARoute()
+    {
+        auto s = open();
+        TimelineDiagram d;
+        QString error;
+        QVERIFY2(s->timeline(s->longestRoute(), 0.0, 0.0, &d, &error), qPrintable(error));
+        QVERIFY(!d.bars.isEmpty());
+        QVERIFY(d.controllers > 0);
+        QVERIFY(d.to - d.from >= 2 * PlanDeriver::Cycle - 1e-9);
+        for (const auto &b : d.bars)
+            QVERIFY2(b.hasPlan, qPrintable(QStringLiteral("no plan for %1/%2").arg(b.controller).arg(b.group)));
+        QVERIFY(!s->timeline(QStringLiteral("Nowhere"), 0.0, 0.0, &d, &error));
+        QVERIFY(error.contains(QLatin1String("no route named")));
+    }
+
+    void windowActions()
+    {
+        auto s = open();
+        MainWindow window(s.get());
+        window.show();
+        window.fitNetwork();
+        const QRectF all = s->networkBounds();
+        QVERIFY(s->view()->visibleGeoRect().contains(all.center()));
+        QVERIFY(s->view()->zoom() < 18);
+        window.centreOnBusiestJunction(19);
+        QCOMPARE(s->view()->zoom(), 19);
+        const QPointF c = s->view()->centerGeo();
+        QVERIFY(qAbs(c.x() - s->busiestJunction().x()) < 1e-4);
+        QVERIFY(qAbs(c.y() - s->busiestJunction().y()) < 1e-4);
+
+        TimelineWindow tl(s.get());
+        tl.showRoute(s->longestRoute());
+        const TimelineWidget *w = tl.findChild<TimelineWidget *>();
+        QVERIFY(w);
+        QVERIFY(!w->diagram().bars.isEmpty());
+        QCOMPARE(w->diagram().route, s->longestRoute());
+        // The window follows the clock: "now" stays inside the shown span.
+        s->simulation().advanceTo(400.0);
+        tl.show();
+        s->simulation().advanceTo(401.0);
+        QVERIFY(w->diagram().from <= 401.0 && 401.0 < w->diagram().to);
+        // The view goes with the window; the session must not delete it twice.
+        s->plugin().release();
+    }
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"

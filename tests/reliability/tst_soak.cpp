@@ -1,0 +1,670 @@
+// Soak test: seeded random host sessions against the plugin, with invariants checked after every step.
+#include "plugin/ostrikgplugin.h"
+#include "tests/reliability/reliabilitynet.h"
+
+#include <corvel/response.h>
+#include <corvel/light.h>
+#include <corvel/notification.h>
+#include <mirel/itemmodel.h>
+#include <mirel/mapscene.h>
+#include <mirel/osmview.h>
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <malloc.h>
+#include <memory>
+#include <random>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OSTRIK_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define OSTRIK_ASAN 1
+#endif
+#ifdef OSTRIK_ASAN
+#include <sanitizer/allocator_interface.h>
+#endif
+
+// Friend of the plugin: the private state the invariants are about.
+class PluginProbe
+{
+public:
+    explicit PluginProbe(OstrikgPlugin *plugin) : p(plugin) {}
+    const QMap<QString, Ostrikga::Networkg *> &networks() const { return p->networks; }
+    const QMap<int, LightEntry *> &lights() const { return p->lights; }
+    const QList<QGraphicsItem *> &blinkItems() const { return p->blinkItems; }
+    QList<QGraphicsItem *> pulsedItems() const { return p->pulses.keys(); }
+    int pulseTimerId() const { return p->pulseTimerId; }
+    int checkTimerId() const { return p->checkTimerId; }
+    int blinkTimerId() const { return p->blinkTimerId; }
+    QGraphicsObject *layer() const { return p->layer; }
+    QGraphicsView *view() const { return p->view; }
+    // The debounced evaluation and the blink phase, without waiting for the clocks.
+    void check() { p->checkVisibleGranules(); }
+    void blinkTick() { p->blinkTick(); }
+
+private:
+    OstrikgPlugin *p;
+};
+
+namespace {
+
+struct Options
+{
+    int steps = 2000;
+    quint32 seed = 1;
+    int cycles = 100;
+};
+
+Options options;
+const QPointF kOrigin(16.6, 49.19);
+const int kControllerIds[] = {11, 12, 13, 14};
+// Other bits of the event mask the plugin must keep as found.
+uint initialMask(int id) { return id == 12 ? 0x05u : id == 13 ? 0x100u : 0u; }
+
+QMap<QtMsgType, int> &logCounts()
+{
+    static QMap<QtMsgType, int> counts;
+    return counts;
+}
+
+void countingHandler(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    ++logCounts()[type];
+}
+
+size_t heapInUse()
+{
+#ifdef OSTRIK_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+#endif
+}
+
+long peakRssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// The host side of one session: kernel with item model, map scene and view, a project.
+struct Host
+{
+    Host()
+    {
+        kernel.setItemModel(&model);
+        view.reset(new OsmView(&scene));
+        view->resize(640, 480);
+        project.reset(new Corvel::Project);
+        for (int id : kControllerIds)
+            addController(id);
+        plugin = new OstrikgPlugin;
+        plugin->setParent(&kernel);
+    }
+    ~Host()
+    {
+        delete plugin;
+        view.reset();
+        project.reset();
+    }
+    void addController(int id)
+    {
+        Corvel::Light *l = project->addLight(id);
+        l->setEventMask(initialMask(id));
+        l->setResponseLifetime(0);
+        controllers[id] = l;
+    }
+    QList<Corvel::Light *> liveControllers() const
+    {
+        QList<Corvel::Light *> out;
+        for (const QPointer<Corvel::Light> &l : controllers) {
+            if (l)
+                out.append(l);
+        }
+        return out;
+    }
+    bool load(const QString &file, QObject *withProject)
+    {
+        bool ok = false;
+        if (!QMetaObject::invokeMethod(plugin, "loadOstrik", Q_RETURN_ARG(bool, ok), Q_ARG(QString, file),
+                                       Q_ARG(QGraphicsScene *, &scene), Q_ARG(QObject *, withProject)))
+            qFatal("loadOstrik is not invokable");
+        return ok;
+    }
+    void unload() { QMetaObject::invokeMethod(plugin, "unloadAll"); }
+
+    Mirel::Kernel kernel;
+    Mirel::ItemModel model;
+    Mirel::MapScene scene;
+    std::unique_ptr<OsmView> view;
+    std::unique_ptr<Corvel::Project> project;
+    QMap<int, QPointer<Corvel::Light>> controllers;
+    OstrikgPlugin *plugin = nullptr;
+};
+
+} // namespace
+
+class tst_Soak : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void randomSession();
+    void loadUnloadCyclesKeepMemory();
+    void sampleCycle();
+    void cleanupTestCase();
+
+private:
+    enum class Expect { Loads, Fails, Skipped };
+    struct NetFile
+    {
+        QString path;
+        Expect expect;
+    };
+
+    void step(Host &h, std::mt19937 &rng);
+    void loadStep(Host &h, std::mt19937 &rng);
+    void checkInvariants(Host &h);
+    void checkUnloaded(Host &h);
+    void rewriteSwapFile(std::mt19937 &rng);
+    QByteArray fileBytes(const QString &name) const;
+
+    QTemporaryDir dir;
+    QList<NetFile> files;
+    QString swapFile;
+    Expect swapExpect = Expect::Loads;
+    QString gpxFile;
+    QStringList layerNames;
+    int gpxItems = 0;
+    QMap<QString, int> stepCounts;
+};
+
+static int pick(std::mt19937 &rng, int lo, int hi)
+{
+    return std::uniform_int_distribution<int>(lo, hi)(rng);
+}
+
+void tst_Soak::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QCoreApplication::setOrganizationName(QStringLiteral("OstrikTests"));
+    QCoreApplication::setApplicationName(QStringLiteral("soak"));
+    qInstallMessageHandler(countingHandler);
+
+    QString error;
+    const QString a = dir.filePath(QStringLiteral("a.ostka"));
+    const QString b = dir.filePath(QStringLiteral("b.ostka"));
+    const QString c = dir.filePath(QStringLiteral("c.OSTKA"));
+    const QString orphan = dir.filePath(QStringLiteral("orphan.ostka"));
+    QVERIFY2(Reliability::writeNetwork(a, kOrigin, Reliability::twoJunctions(11, 12), 0, &error), qPrintable(error));
+    // Shares controller 12 with a.ostka: its granule there is a duplicate.
+    QVERIFY2(Reliability::writeNetwork(b, kOrigin + QPointF(0.004, 0), Reliability::twoJunctions(12, 13), 1000, &error),
+             qPrintable(error));
+    QVERIFY2(Reliability::writeNetwork(c, kOrigin + QPointF(0, 0.003), Reliability::twoJunctions(14, 11), 2000, &error),
+             qPrintable(error));
+    // Controller 99 is not in the project.
+    QVERIFY2(Reliability::writeNetwork(orphan, kOrigin, Reliability::twoJunctions(99, 14), 3000, &error),
+             qPrintable(error));
+
+    auto write = [this](const QString &name, const QByteArray &bytes) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(name));
+        return f.fileName();
+    };
+    const QByteArray good = fileBytes(a);
+    files = {{a, Expect::Loads}, {b, Expect::Loads}, {c, Expect::Loads}, {orphan, Expect::Loads},
+             {write(QStringLiteral("garbage.ostka"), "\x00\xff not a network {", Expect::Fails},
+             {write(QStringLiteral("truncated.ostka"), good.left(good.size() / 2)), Expect::Fails},
+             {write(QStringLiteral("empty.ostka"), QByteArray()), Expect::Fails},
+             {write(QStringLiteral("wrongversion.ostka"), QByteArray(good).replace("\"version\":1", "\"version\":99")),
+              Expect::Fails},
+             {write(QStringLiteral("notes.txt"), good), Expect::Skipped},
+             {write(QStringLiteral("a.ostka.bak"), good), Expect::Skipped},
+             {dir.filePath(QStringLiteral("missing.ostka")), Expect::Fails}};
+    swapFile = write(QStringLiteral("swap.ostka"), good);
+    gpxFile = write(QStringLiteral("track.gpx"),
+                    "<?xml version=\"1.0\"?><gpx><trk><trkseg>"
+                    "<trkpt lat=\"49.19\" lon=\"16.60\"/><trkpt lat=\"49.191\" lon=\"16.601\"/>"
+                    "</trkseg></trk></gpx>");
+
+    QGraphicsScene scratch;
+    Ostrikga::Networkg net(&scratch);
+    QVERIFY2(net.load(a), qPrintable(net.errorString()));
+    for (Ostrikga::Layer *l : net.layers())
+        layerNames.append(l->objectName());
+    QVERIFY(layerNames.contains(QStringLiteral("Connections")));
+}
+
+QByteArray tst_Soak::fileBytes(const QString &name) const
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void tst_Soak::rewriteSwapFile(std::mt19937 &rng)
+{
+    const int k = pick(rng, 0, 2);
+    QFile f(swapFile);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    if (k == 2) {
+        f.write("{\"format\":\"ostka\",\"version\":1,\"nodes\":[{\"id\":1");
+        swapExpect = Expect::Fails;
+    } else {
+        f.write(fileBytes(files.at(k).path));
+        swapExpect = Expect::Loads;
+    }
+}
+
+void tst_Soak::loadStep(Host &h, std::mt19937 &rng)
+{
+    PluginProbe probe(h.plugin);
+    const QStringList before = probe.networks().keys();
+    QString path;
+    Expect expect;
+    if (pick(rng, 0, 4) == 0) {
+        path = swapFile;
+        expect = swapExpect;
+    } else {
+        const NetFile &f = files.at(pick(rng, 0, files.size() - 1));
+        path = f.path;
+        expect = f.expect;
+    }
+    const int errorsBefore = logCounts().value(QtCriticalMsg);
+    const bool ok = h.load(path, pick(rng, 0, 5) ? h.project.get() : nullptr);
+    const QStringList after = probe.networks().keys();
+    switch (expect) {
+    case Expect::Loads: {
+        QVERIFY2(ok, qPrintable(path));
+        QVERIFY(after.contains(QFileInfo(path).absoluteFilePath()));
+        QSet<QString> grown(before.begin(), before.end());
+        grown.insert(QFileInfo(path).absoluteFilePath());
+        QCOMPARE(after.size(), grown.size());
+        break;
+    }
+    case Expect::Fails:
+        QVERIFY2(!ok, qPrintable(path));
+        QCOMPARE(after, before); // a bad file loses nothing
+        QVERIFY(logCounts().value(QtCriticalMsg) > errorsBefore);
+        break;
+    case Expect::Skipped:
+        QVERIFY(ok);
+        QCOMPARE(after, before);
+        break;
+    }
+}
+
+void tst_Soak::step(Host &h, std::mt19937 &rng)
+{
+    PluginProbe probe(h.plugin);
+    const QList<Corvel::Light *> live = h.liveControllers();
+    Corvel::Light *light = live.isEmpty() ? nullptr : live.at(pick(rng, 0, live.size() - 1));
+    static const int codes[] = {-1, 0, 1, 2, 3, 4, 5, 16, 17, 20, 32, 33, 1000};
+    static const int groupIds[] = {0, 1, 2, 3, 4, 5, 6, -7, 1 << 30};
+    const int op = pick(rng, 0, 99);
+    QString name;
+    if (op < 8) {
+        name = QStringLiteral("load");
+        loadStep(h, rng);
+    } else if (op < 10) {
+        name = QStringLiteral("rewrite file");
+        rewriteSwapFile(rng);
+    } else if (op < 13) {
+        name = QStringLiteral("unloadAll");
+        h.unload();
+        checkUnloaded(h);
+    } else if (op < 20) {
+        name = QStringLiteral("zoom");
+        h.view->setZoom(pick(rng, 12, 21));
+    } else if (op < 27) {
+        name = QStringLiteral("scroll");
+        if (pick(rng, 0, 1)) {
+            const QPointF xy(pick(rng, -300, 600), pick(rng, -300, 300));
+            h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(xy));
+        } else {
+            QScrollBar *bar = pick(rng, 0, 1) ? h.view->horizontalScrollBar() : h.view->verticalScrollBar();
+            bar->setValue(bar->value() + pick(rng, -400, 400));
+        }
+    } else if (op < 31) {
+        name = QStringLiteral("layer");
+        if (QGraphicsObject *layer = probe.layer()) {
+            if (pick(rng, 0, 1))
+                layer->setVisible(!layer->isVisible());
+            else
+                layer->setZValue(pick(rng, -5, 5));
+        }
+    } else if (op < 35) {
+        name = QStringLiteral("settings");
+        switch (pick(rng, 0, 2)) {
+        case 0:
+            h.plugin->setMinZoom(pick(rng, 14, 19));
+            break;
+        case 1: {
+            QStringList names;
+            for (const QString &n : qAsConst(layerNames)) {
+                if (pick(rng, 0, 2))
+                    names.append(n);
+            }
+            h.plugin->setVisibleLayers(names);
+            break;
+        }
+        default:
+            h.plugin->setAllowProcessTlEvents(pick(rng, 0, 3) != 0);
+            break;
+        }
+    } else if (op < 40) {
+        name = QStringLiteral("pulse");
+        QGraphicsItem *item = nullptr;
+        const QList<Ostrikga::Networkg *> nets = probe.networks().values();
+        if (!nets.isEmpty() && pick(rng, 0, 5)) {
+            Ostrikga::Networkg *net = nets.at(pick(rng, 0, nets.size() - 1));
+            const QList<Ostrika::NetObject *> objs = net->findChildren<Ostrika::NetObject *>();
+            if (!objs.isEmpty())
+                item = net->object2item(objs.at(pick(rng, 0, objs.size() - 1)));
+        }
+        QMetaObject::invokeMethod(h.plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
+                                  Q_ARG(QColor, QColor(Qt::magenta)), Q_ARG(int, pick(rng, -5, 40)));
+    } else if (op < 45) {
+        name = QStringLiteral("online/offline");
+        if (light)
+            light->setConnected(!light->isConnected());
+    } else if (op < 52) {
+        name = QStringLiteral("responses");
+        if (light) {
+            const int k = pick(rng, 0, 3);
+            if (k == 0)
+                light->setResponseDelay(1 << 30); // never
+            else if (k == 1)
+                light->setResponseDelay(pick(rng, 0, 3));
+            else {
+                // Some pending replies finish now, with any data.
+                for (Response *r : light->findChildren<Response *>()) {
+                    if (!r->isFinished() && pick(rng, 0, 1)) {
+                        const int g = groupIds[pick(rng, 0, 8)];
+                        const int s = codes[pick(rng, 0, 12)];
+                        r->finish(k == 2 ? QVariant(QVariantList{g, s}) : QVariant(QStringLiteral("junk")));
+                    }
+                }
+            }
+        }
+    } else if (op < 70) {
+        name = QStringLiteral("notification");
+        if (light) {
+            const int g = groupIds[pick(rng, 0, 8)];
+            const int s = codes[pick(rng, 0, 12)];
+            switch (pick(rng, 0, 4)) {
+            case 0:
+                light->setGroupState(pick(rng, 1, 5), s);
+                break;
+            case 1:
+                light->pushNotification(pick(rng, 0, 7), QVariantList{g, s});
+                break;
+            case 2:
+                light->pushNotification(5, QVariantList{pick(rng, 1, 5)});
+                break;
+            case 3:
+                light->pushNotification(5, QVariantList{QStringLiteral("x"), s, g, QVariant()});
+                break;
+            default:
+                light->pushNotification(5, QVariantList{pick(rng, 1, 5), s});
+                break;
+            }
+        }
+    } else if (op < 73) {
+        name = QStringLiteral("controller destroyed");
+        if (light) {
+            const int id = light->id();
+            delete light;
+            if (pick(rng, 0, 1))
+                h.addController(id); // the host recreates it; only a later load binds the new one
+        }
+    } else if (op < 78) {
+        name = QStringLiteral("check");
+        probe.check();
+    } else if (op < 84) {
+        name = QStringLiteral("blink tick");
+        probe.blinkTick();
+    } else if (op < 90) {
+        name = QStringLiteral("timer events");
+        // Real, stale and foreign timer ids through the plugin's dispatch.
+        for (int id : {probe.pulseTimerId(), probe.checkTimerId(), probe.blinkTimerId(), pick(rng, 1, 50)}) {
+            QTimerEvent ev(id);
+            QCoreApplication::sendEvent(h.plugin, &ev);
+        }
+    } else if (op < 97) {
+        name = QStringLiteral("event loop");
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } else {
+        name = QStringLiteral("gpx");
+        bool ok = false;
+        QMetaObject::invokeMethod(h.plugin, "loadGpxTrack", Q_RETURN_ARG(bool, ok), Q_ARG(QString, gpxFile));
+        gpxItems += ok ? 1 : 0;
+    }
+    ++stepCounts[name];
+}
+
+void tst_Soak::checkInvariants(Host &h)
+{
+    PluginProbe probe(h.plugin);
+    const QList<Ostrikga::Networkg *> nets = probe.networks().values();
+    auto loaded = [&nets](QGraphicsItem *item) {
+        for (Ostrikga::Networkg *n : nets) {
+            if (n && n->item2object(item))
+                return true;
+        }
+        return false;
+    };
+    for (QGraphicsItem *item : probe.blinkItems())
+        QVERIFY2(loaded(item), "a blinking item belongs to no loaded network");
+    QCOMPARE(probe.blinkTimerId() != 0, !probe.blinkItems().isEmpty());
+    QCOMPARE(probe.pulseTimerId() != 0, !probe.pulsedItems().isEmpty());
+    for (QGraphicsItem *item : probe.pulsedItems())
+        QVERIFY2(loaded(item), "a pulsed item belongs to no loaded network");
+    if (probe.view())
+        QVERIFY(probe.checkTimerId() != 0);
+
+    const QList<Corvel::Light *> live = h.liveControllers();
+    QMap<QObject *, int> subscriptions;
+    for (auto it = probe.lights().cbegin(); it != probe.lights().cend(); ++it) {
+        const LightEntry *e = it.value();
+        QVERIFY(e);
+        QVERIFY2(live.contains(static_cast<Corvel::Light *>(e->light)), "entry of a destroyed controller");
+        QCOMPARE(e->light->property("id").toInt(), it.key());
+        QVERIFY(nets.contains(static_cast<Ostrikga::Networkg *>(e->network)));
+        for (const GroupItem *g : e->groupItems)
+            QVERIFY(g && (!g->item || loaded(g->item)));
+        if (e->subscribed)
+            ++subscriptions[e->light];
+    }
+    for (Corvel::Light *l : live) {
+        const int count = l->property("tlo_use_sg_cnt").toInt();
+        QCOMPARE(count, subscriptions.value(l, 0));
+        QCOMPARE(bool(l->eventMask() & 0x20), count > 0);
+        QCOMPARE(l->eventMask() & ~0x20u, initialMask(l->id()));
+    }
+}
+
+void tst_Soak::checkUnloaded(Host &h)
+{
+    PluginProbe probe(h.plugin);
+    QVERIFY(probe.networks().isEmpty());
+    QVERIFY(probe.lights().isEmpty());
+    QVERIFY(probe.blinkItems().isEmpty());
+    QVERIFY(probe.pulsedItems().isEmpty());
+    QCOMPARE(probe.pulseTimerId(), 0);
+    QCOMPARE(probe.checkTimerId(), 0);
+    QCOMPARE(probe.blinkTimerId(), 0);
+    QVERIFY(!probe.layer());
+    QVERIFY(!probe.view());
+    // Only the GPX tracks, which outlive unloading, remain in the scene.
+    const QList<QGraphicsItem *> items = h.scene.items();
+    QCOMPARE(items.size(), gpxItems);
+    for (QGraphicsItem *item : items)
+        QCOMPARE(item->type(), int(QGraphicsPathItem::Type));
+    for (Corvel::Light *l : h.liveControllers()) {
+        QCOMPARE(l->eventMask(), initialMask(l->id()));
+        QVERIFY(!l->property("tlo_use_sg_cnt").isValid());
+    }
+}
+
+void tst_Soak::randomSession()
+{
+    std::mt19937 rng(options.seed);
+    gpxItems = 0;
+    stepCounts.clear();
+    QElapsedTimer clock;
+    clock.start();
+    {
+        Host h;
+        for (int i = 0; i < options.steps; ++i) {
+            step(h, rng);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("step %1 of seed %2").arg(i).arg(options.seed)));
+            checkInvariants(h);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("invariant after step %1 of seed %2").arg(i).arg(options.seed)));
+        }
+        h.unload();
+        checkUnloaded(h);
+    }
+    QStringList counts;
+    for (auto it = stepCounts.cbegin(); it != stepCounts.cend(); ++it)
+        counts.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
+    qInfo("soak: %d steps, seed %u, %lld ms, peak RSS %ld kB; %s", options.steps, options.seed,
+          clock.elapsed(), peakRssKb(), qPrintable(counts.join(QStringLiteral(", "))));
+}
+
+void tst_Soak::loadUnloadCyclesKeepMemory()
+{
+    const QString a = files.at(0).path;
+    const QString b = files.at(1).path;
+    size_t afterTen = 0;
+    for (int cycle = 1; cycle <= qMax(options.cycles, 20); ++cycle) {
+        {
+            Host h;
+            QVERIFY(h.load(a, h.project.get()));
+            QVERIFY(h.load(b, h.project.get()));
+            h.view->setZoom(18);
+            h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(100, 0)));
+            PluginProbe(h.plugin).check();
+            for (Corvel::Light *l : h.liveControllers()) {
+                for (int g = 1; g <= 5; ++g)
+                    l->pushNotification(5, QVariantList{g, g % 2 ? 2 : 20});
+            }
+            QVERIFY(!PluginProbe(h.plugin).lights().isEmpty());
+            h.unload();
+            checkUnloaded(h);
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (cycle == 10)
+            afterTen = heapInUse();
+    }
+    const size_t atEnd = heapInUse();
+    const long growth = long(atEnd) - long(afterTen);
+    qInfo("memory: heap in use %zu bytes after 10 cycles, %zu after %d (%+ld), peak RSS %ld kB", afterTen,
+          atEnd, qMax(options.cycles, 20), growth, peakRssKb());
+    if (afterTen == 0)
+        QSKIP("no heap figure from this allocator");
+    // A leak of even one small record per cycle would exceed this.
+    QVERIFY2(growth < 64 * 1024, qPrintable(QStringLiteral("heap grew by %1 bytes").arg(growth)));
+}
+
+// One load, display and unload of the bundled sample (the run valgrind looks at).
+void tst_Soak::sampleCycle()
+{
+    const QString sample = QFINDTESTDATA("../../samples/town.ostka");
+    QVERIFY(!sample.isEmpty());
+    Ostrika::Network model;
+    QVERIFY2(model.load(sample), qPrintable(model.errorString()));
+    Host h;
+    Corvel::Project sampleProject;
+    QList<Corvel::Light *> controllers;
+    for (Ostrika::Granule *g : model.findChildren<Ostrika::Granule *>()) {
+        if (g->tlId() > 0)
+            controllers.append(sampleProject.addLight(g->tlId()));
+    }
+    QVERIFY(!controllers.isEmpty());
+    QVERIFY(h.load(sample, &sampleProject));
+    PluginProbe probe(h.plugin);
+    QCOMPARE(probe.networks().size(), 1);
+    h.view->setZoom(17);
+    h.view->centerOnGeo(h.scene.itemsBoundingRect().center());
+    probe.check();
+    int processed = 0;
+    for (const LightEntry *e : probe.lights())
+        processed += e->processing ? 1 : 0;
+    QVERIFY(processed > 0);
+    for (Corvel::Light *l : controllers) {
+        for (int g = 1; g <= 24; ++g)
+            l->setGroupState(g, g % 3 == 0 ? 4 : g % 3 == 1 ? 1 : 20);
+        l->pushNotification(5, QVariantList{1, 2});
+    }
+    QCoreApplication::processEvents(); // replies to the state requests
+    const QImage shown = h.view->grab().toImage();
+    QVERIFY(!shown.isNull());
+    h.unload();
+    checkUnloaded(h);
+    for (Corvel::Light *l : controllers) {
+        QCOMPARE(l->eventMask(), 0u);
+        QVERIFY(!l->property("tlo_use_sg_cnt").isValid());
+    }
+}
+
+void tst_Soak::cleanupTestCase()
+{
+    qInstallMessageHandler(nullptr);
+}
+
+// Own options first (--steps N, --seed S, --cycles N); the rest goes to QtTest.
+int main(int argc, char **argv)
+{
+    QList<char *> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if ((arg == "--steps" || arg == "--seed" || arg == "--cycles") && i + 1 < argc) {
+            bool ok = false;
+            const qlonglong v = QByteArray(argv[++i]).toLongLong(&ok);
+            if (!ok || v < 0) {
+                std::fprintf(stderr, "%s needs a non-negative number\n", arg.constData());
+                return 2;
+            }
+            if (arg == "--steps")
+                options.steps = int(v);
+            else if (arg == "--seed")
+                options.seed = quint32(v);
+            else
+                options.cycles = int(v);
+            continue;
+        }
+        rest.append(argv[i]);
+    }
+    int restCount = rest.size();
+    QApplication app(restCount, rest.data());
+    tst_Soak test;
+    return QTest::qExec(&test, restCount, rest.data());
+}
+
+#include "tst_soak.moc"
