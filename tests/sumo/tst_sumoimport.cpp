@@ -698,6 +698,11 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("--origin must be LON,LAT"));
+
+        p.start(QStringLiteral(OSTKA_IMPORT_EXE), {QStringLiteral("--no-such-option"), data(QStringLiteral("old.net.xml"))});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("no-such-option"));
     }
 
     void savedNetworkLoadsBack()

@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     cli.setApplicationDescription(QStringLiteral(
         "Imports a SUMO road network (.net.xml, plain or gzipped) and optional route files into "
         "NAME.ostka and the signal plans of its traffic lights into NAME.plans.json."));
-    cli.addHelpOption();
+    const QCommandLineOption help = cli.addHelpOption();
     cli.addPositionalArgument(QStringLiteral("network"), QStringLiteral("SUMO network file"));
     cli.addPositionalArgument(QStringLiteral("routes"), QStringLiteral("SUMO route files"), QStringLiteral("[routes...]"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -62,7 +62,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
         QStringLiteral("No progress or summary output."));
     cli.addOptions({output, origin, quiet});
-    cli.process(app);
+    if (!cli.parse(QCoreApplication::arguments())) {
+        printErr(QStringLiteral("ostka-import: %1 (see --help)").arg(cli.errorText()));
+        return 2;
+    }
+    if (cli.isSet(help))
+        cli.showHelp(0);
 
     const QStringList args = cli.positionalArguments();
     if (args.isEmpty()) {
