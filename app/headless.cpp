@@ -42,7 +42,11 @@ bool ensureFolder(const QString &file, QTextStream &err)
 QStringList mapStatus(DemoSession &s)
 {
     const double t = s.simulation().time();
-    return {QStringLiteral("Simulated time %1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
+    QStringList names;
+    for (const QString &f : s.networkFiles())
+        names << QFileInfo(f).fileName();
+    return {names.join(QStringLiteral(", ")),
+            QStringLiteral("Simulated time %1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
                 .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0')),
             QStringLiteral("Zoom %1 \u00b7 %2 of %3 controllers live").arg(s.view()->zoom())
                 .arg(s.subscribedControllers().size()).arg(s.simulation().plans().size())};

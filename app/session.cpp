@@ -73,13 +73,24 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
         QString why;
         if (plans.load(planFile, &why)) {
             source = QStringLiteral("plan file %1").arg(QFileInfo(planFile).fileName());
-            // Controllers the file does not cover still get a plan.
+            // Controllers the file does not cover, or covers only in part (a group of the
+            // network missing in the file would never change), run a derived plan instead.
             int filled = 0;
             for (const ControllerPlan &p : derived.plans) {
-                if (!plans.plans.contains(p.controllerId)) {
-                    plans.plans.insert(p.controllerId, p);
-                    ++filled;
+                const auto it = plans.plans.constFind(p.controllerId);
+                QStringList missing;
+                if (it != plans.plans.constEnd()) {
+                    for (int g : p.groups.keys())
+                        if (!it->groups.contains(g))
+                            missing << QString::number(g);
+                    if (missing.isEmpty())
+                        continue;
+                    if (notes)
+                        notes->append(QStringLiteral("plan file: controller %1 lacks groups %2; it runs a derived plan")
+                                          .arg(p.controllerId).arg(missing.join(QStringLiteral(", "))));
                 }
+                plans.plans.insert(p.controllerId, p);
+                ++filled;
             }
             if (filled > 0)
                 source += QStringLiteral(" (+%1 derived)").arg(filled);

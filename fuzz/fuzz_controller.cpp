@@ -9,6 +9,7 @@
 #include <mirel/mapscene.h>
 #include <mirel/osmview.h>
 #include <ostrika/ostrika.h>
+#include <ostrikga/genericgraphicsitem.h>
 #include <ostrikga/networkg.h>
 
 #include <QApplication>

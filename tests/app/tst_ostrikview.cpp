@@ -183,6 +183,28 @@ private Q_SLOTS:
         QVERIFY2(r2.err.contains(QLatin1String("no route for a timeline")), qPrintable(r2.err));
     }
 
+    void partialPlanFileIsCompleted()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(sample(QStringLiteral("town.ostka")), dir.filePath(QStringLiteral("town.ostka"))));
+        // A plan for one controller with one group only: the controller's other groups would
+        // never change, so it runs a derived plan; the other controllers are derived anyway.
+        QFile plans(dir.filePath(QStringLiteral("town.plans.json")));
+        QVERIFY(plans.open(QIODevice::WriteOnly));
+        plans.write(R"({"format": "ostrik-signal-plans", "version": 1,
+                        "controllers": {"6": {"cycle": 60, "groups": {"1": [[1, 30], [4, 30]]}}}})");
+        plans.close();
+        const Run r = run({dir.filePath(QStringLiteral("town.ostka")), QStringLiteral("--screenshot"),
+                           dir.filePath(QStringLiteral("m.png")), QStringLiteral("--export-plans"),
+                           dir.filePath(QStringLiteral("used.json"))});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("plan file: controller 6 lacks groups")), qPrintable(r.out));
+        QFile used(dir.filePath(QStringLiteral("used.json")));
+        QVERIFY(used.open(QIODevice::ReadOnly));
+        const QByteArray json = used.readAll();
+        QVERIFY(json.contains("\"6\": {\n      \"cycle\": 80"));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QStringList>("args");

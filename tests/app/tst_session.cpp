@@ -9,8 +9,11 @@
 #include "session.h"
 
 #include <mirel/itemmodel.h>
+#include <ostrikga/genericgraphicsitem.h>
 #include <mirel/mapscene.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QGraphicsItem>
 #include <QItemSelectionModel>
 #include <QtTest>
@@ -92,6 +95,40 @@ private Q_SLOTS:
         QVERIFY(item->isSelected());
         sel.clearSelection();
         QVERIFY(!item->isSelected());
+    }
+
+    void findAndPulse()
+    {
+        auto s = open();
+        const QString route = s->longestRoute();
+        QGraphicsItem *item = s->plugin().findItemByName(route);
+        QVERIFY(item);
+        QCOMPARE(s->plugin().item2object(item), s->plugin().findObjectByName(route));
+        auto *g = dynamic_cast<Ostrikga::GenericGraphicsItem *>(item);
+        QVERIFY(g);
+        s->plugin().pulseItem(item, QColor(255, 0, 255), 300);
+        QCOMPARE(g->color(), QColor(255, 0, 255));
+        QTRY_VERIFY_WITH_TIMEOUT(!g->hasOverrideColor(), 3000);
+        s->plugin().setItemColor(item, Qt::blue);
+        QCOMPARE(g->color(), QColor(Qt::blue));
+        s->plugin().resetItemColor(item);
+        QVERIFY(!g->hasOverrideColor());
+        QVERIFY(s->plugin().lastError().isEmpty());
+    }
+
+    void settingsDialogOpensAndCloses()
+    {
+        auto s = open();
+        QString title;
+        QTimer::singleShot(300, [&] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                title = w->windowTitle();
+                if (auto *d = qobject_cast<QDialog *>(w))
+                    d->reject();
+            }
+        });
+        s->plugin().showSettingsDialog(s->view());
+        QCOMPARE(title, QStringLiteral("Settings for 'Ostrik' plugin"));
     }
 
     void offlineAndBackOnlineRequestsFreshStates()

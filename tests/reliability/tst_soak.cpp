@@ -10,6 +10,7 @@
 #include <mirel/osmview.h>
 #include <ostrika/ostrika.h>
 #include <ostrikga/layer.h>
+#include <ostrikga/genericgraphicsitem.h>
 #include <ostrikga/networkg.h>
 
 #include <QApplication>
