@@ -86,6 +86,7 @@ int main(int argc, char **argv)
     if (options.headless)
         return runHeadless(session, options, out, err);
 
+    session.simulation().setRunning(true);
     MainWindow window(&session);
     session.view()->setZoom(options.zoom);
     window.show();
@@ -98,7 +99,6 @@ int main(int argc, char **argv)
         else
             window.centreOnBusiestJunction(options.zoom);
     });
-    session.simulation().setRunning(true);
     if (options.quitAfterMs >= 0) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.windowShot.isEmpty() && !window.grab().save(options.windowShot, "PNG"))

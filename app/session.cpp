@@ -2,7 +2,7 @@
 #include "session.h"
 
 #include "mapview.h"
-#include "planderiver.h"
+#include "plansetup.h"
 
 #include <mirel/itemmodel.h>
 #include <mirel/mapscene.h>
@@ -65,45 +65,8 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
         return false;
     }
 
-    SignalPlanSet plans;
-    const QString planFile = SignalPlanSet::planFileFor(fi.absoluteFilePath());
-    const SignalPlanSet derived = PlanDeriver::derive(*net);
     QString source;
-    if (QFileInfo::exists(planFile)) {
-        QString why;
-        if (plans.load(planFile, &why)) {
-            source = QStringLiteral("plan file %1").arg(QFileInfo(planFile).fileName());
-            // Controllers the file does not cover, or covers only in part (a group of the
-            // network missing in the file would never change), run a derived plan instead.
-            int filled = 0;
-            for (const ControllerPlan &p : derived.plans) {
-                const auto it = plans.plans.constFind(p.controllerId);
-                QStringList missing;
-                if (it != plans.plans.constEnd()) {
-                    for (int g : p.groups.keys())
-                        if (!it->groups.contains(g))
-                            missing << QString::number(g);
-                    if (missing.isEmpty())
-                        continue;
-                    if (notes)
-                        notes->append(QStringLiteral("plan file: controller %1 lacks groups %2; it runs a derived plan")
-                                          .arg(p.controllerId).arg(missing.join(QStringLiteral(", "))));
-                }
-                plans.plans.insert(p.controllerId, p);
-                ++filled;
-            }
-            if (filled > 0)
-                source += QStringLiteral(" (+%1 derived)").arg(filled);
-        } else {
-            if (notes)
-                notes->append(QStringLiteral("ignoring the plan file: %1; using plans derived from the network").arg(why));
-            plans = derived;
-            source = QStringLiteral("derived from the network");
-        }
-    } else {
-        plans = derived;
-        source = QStringLiteral("derived from the network");
-    }
+    const SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
 
     // The controllers must exist before the plugin binds the network's granules to them.
     QList<int> added;

@@ -41,7 +41,10 @@ bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject
 
     if (!layer) {
         QGraphicsObject *created = nullptr;
+        // Asking first keeps Qt's own "No such method" warning out of the host's log,
+        // which must only carry this plugin's lines at the chosen level.
         const bool invoked = scene
+            && scene->metaObject()->indexOfMethod("addLayer(QString)") >= 0
             && QMetaObject::invokeMethod(scene, "addLayer", Qt::AutoConnection,
                                          Q_RETURN_ARG(QGraphicsObject *, created),
                                          Q_ARG(QString, layerName));

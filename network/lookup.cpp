@@ -76,6 +76,7 @@ Ostrika::NetObject *findByName(Ostrikga::Networkg *net, const QString &name)
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (index->objectCount != net->objectCount()) {
             index->firstId.clear();
+            index->firstId.reserve(net->objectCount());
             indexNames(net, index->firstId);
             index->objectCount = net->objectCount();
         }

@@ -32,6 +32,22 @@ QPainterPath toItemCoordinates(const QPainterPath &local, const QTransform &m,
     return path;
 }
 
+// Curves become polygons finer than half a pixel at the deepest map zoom (22: 2^30 pixels
+// per 360 degrees). The raster engine flattens curves given in such tiny geographic units
+// many times slower than it fills a polygon.
+QPainterPath flattened(const QPainterPath &path)
+{
+    constexpr double kDeepestPixelsPerDegree = 1073741824.0 / 360.0;
+    const QTransform fine = QTransform::fromScale(kDeepestPixelsPerDegree, kDeepestPixelsPerDegree);
+    const QTransform back = fine.inverted();
+    QPainterPath out;
+    const QList<QPolygonF> polygons = path.toSubpathPolygons(fine);
+    for (const QPolygonF &polygon : polygons)
+        out.addPolygon(back.map(polygon));
+    out.closeSubpath();
+    return out;
+}
+
 QTransform placement(const QPointF &centre, double angle)
 {
     QTransform m;
@@ -92,13 +108,13 @@ SgRedYellowItem::SgRedYellowItem(const QPointF &position, double size, int direc
     first.moveTo(r, 0);
     first.arcTo(disc, 0, -180);
     first.closeSubpath();
-    redHalf = toItemCoordinates(first, m, geo, position);
+    redHalf = flattened(toItemCoordinates(first, m, geo, position));
 
     QPainterPath second;
     second.moveTo(-r, 0);
     second.arcTo(disc, 0, 180);
     second.closeSubpath();
-    secondHalf = toItemCoordinates(second, m, geo, position);
+    secondHalf = flattened(toItemCoordinates(second, m, geo, position));
 
     if (!std::isnan(angle))
         arrow = toItemCoordinates(arrowShape(directionClass, r), m, geo, position);
