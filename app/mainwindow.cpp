@@ -47,6 +47,7 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     dock->setObjectName(QStringLiteral("objects"));
     dock->setWidget(m_tree);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
+    resizeDocks({dock}, {340}, Qt::Horizontal);
 
     statusBar()->addWidget(m_zoomLabel);
     statusBar()->addWidget(m_cursorLabel, 1);

@@ -121,6 +121,10 @@ SgRedYellowItem::SgRedYellowItem(const QPointF &position, double size, int direc
 
     boundingBox = redHalf.controlPointRect() | secondHalf.controlPointRect();
 
+    // Thousands of markers repaint with every scroll: blit them from a per-item pixmap that
+    // only a zoom or a state change renews. The cache is in device pixels, so the arrow stays
+    // one pixel wide.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     setPos(position);
     state = Hidden;
     setVisible(false);

@@ -12,7 +12,9 @@
  *
  * Geometry is built once in the constructor in geographic scene coordinates
  * (x = longitude, y = latitude) relative to the item's position; size is in the planar
- * units of Ostrika::GeoUtil (the width of the connection's start lane).
+ * units of Ostrika::GeoUtil (the width of the connection's start lane). The half-discs are
+ * stored as polygons within half a pixel of the circle at the deepest map zoom (22), and
+ * the item paints through a device-coordinate cache.
  *
  * Orientation: the local x axis runs along the stop line, local +y points downstream
  * (the side of the "red" half and of the straight arrow). With a NaN angle (no stop
