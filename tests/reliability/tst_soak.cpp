@@ -22,9 +22,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
 #include <malloc.h>
 #include <memory>
 #include <random>
+#include <vector>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -81,9 +83,12 @@ QMap<QtMsgType, int> &logCounts()
     return counts;
 }
 
-void countingHandler(QtMsgType type, const QMessageLogContext &, const QString &)
+void countingHandler(QtMsgType type, const QMessageLogContext &, const QString &msg)
 {
     ++logCounts()[type];
+    static const bool echo = qEnvironmentVariableIsSet("OSTRIK_SOAK_ECHO");
+    if (echo)
+        std::fprintf(stderr, "%s\n", qPrintable(msg));
 }
 
 size_t heapInUse()
@@ -175,6 +180,7 @@ private Q_SLOTS:
     void loadUnloadCyclesKeepMemory();
     void sampleCycle();
     void cleanupTestCase();
+    void debugOnce();
 
 private:
     enum class Expect { Loads, Fails, Skipped };
@@ -236,7 +242,7 @@ void tst_Soak::initTestCase()
     };
     const QByteArray good = fileBytes(a);
     files = {{a, Expect::Loads}, {b, Expect::Loads}, {c, Expect::Loads}, {orphan, Expect::Loads},
-             {write(QStringLiteral("garbage.ostka"), "\x00\xff not a network {", Expect::Fails},
+             {write(QStringLiteral("garbage.ostka"), QByteArray("\x00\xff not a network {", 18)), Expect::Fails},
              {write(QStringLiteral("truncated.ostka"), good.left(good.size() / 2)), Expect::Fails},
              {write(QStringLiteral("empty.ostka"), QByteArray()), Expect::Fails},
              {write(QStringLiteral("wrongversion.ostka"), QByteArray(good).replace("\"version\":1", "\"version\":99")),
@@ -281,6 +287,11 @@ void tst_Soak::rewriteSwapFile(std::mt19937 &rng)
 void tst_Soak::loadStep(Host &h, std::mt19937 &rng)
 {
     PluginProbe probe(h.plugin);
+    // The host brings back controllers it lost, sooner or later.
+    for (int id : kControllerIds) {
+        if (!h.controllers.value(id) && pick(rng, 0, 1))
+            h.addController(id);
+    }
     const QStringList before = probe.networks().keys();
     QString path;
     Expect expect;
@@ -331,18 +342,21 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
     } else if (op < 10) {
         name = QStringLiteral("rewrite file");
         rewriteSwapFile(rng);
-    } else if (op < 13) {
+    } else if (op < 12) {
         name = QStringLiteral("unloadAll");
         h.unload();
         checkUnloaded(h);
     } else if (op < 20) {
-        name = QStringLiteral("zoom");
-        h.view->setZoom(pick(rng, 12, 21));
+        name = QStringLiteral("zoom"); // 8 %
+        h.view->setZoom(pick(rng, 0, 3) ? pick(rng, 17, 19) : pick(rng, 12, 21));
     } else if (op < 27) {
         name = QStringLiteral("scroll");
         if (pick(rng, 0, 1)) {
-            const QPointF xy(pick(rng, -300, 600), pick(rng, -300, 300));
-            h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(xy));
+            // Mostly onto a junction of one of the networks, sometimes anywhere.
+            static const QPointF origins[] = {kOrigin, kOrigin + QPointF(0.004, 0), kOrigin + QPointF(0, 0.003)};
+            const QPointF xy = pick(rng, 0, 3) ? QPointF(200 * pick(rng, 0, 1) + pick(rng, -40, 40), pick(rng, -40, 40))
+                                               : QPointF(pick(rng, -2000, 2000), pick(rng, -2000, 2000));
+            h.view->centerOnGeo(Ostrika::GeoUtil(origins[pick(rng, 0, 2)]).xyToGeo(xy));
         } else {
             QScrollBar *bar = pick(rng, 0, 1) ? h.view->horizontalScrollBar() : h.view->verticalScrollBar();
             bar->setValue(bar->value() + pick(rng, -400, 400));
@@ -351,7 +365,7 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
         name = QStringLiteral("layer");
         if (QGraphicsObject *layer = probe.layer()) {
             if (pick(rng, 0, 1))
-                layer->setVisible(!layer->isVisible());
+                layer->setVisible(pick(rng, 0, 3) != 0);
             else
                 layer->setZValue(pick(rng, -5, 5));
         }
@@ -359,7 +373,7 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
         name = QStringLiteral("settings");
         switch (pick(rng, 0, 2)) {
         case 0:
-            h.plugin->setMinZoom(pick(rng, 14, 19));
+            h.plugin->setMinZoom(pick(rng, 15, 18));
             break;
         case 1: {
             QStringList names;
@@ -432,18 +446,22 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
                 break;
             }
         }
-    } else if (op < 73) {
+    } else if (op < 71) {
         name = QStringLiteral("controller destroyed");
         if (light) {
             const int id = light->id();
             delete light;
-            if (pick(rng, 0, 1))
-                h.addController(id); // the host recreates it; only a later load binds the new one
+            if (pick(rng, 0, 3) == 0)
+                h.addController(id); // the host recreates it at once; only a later load binds the new one
         }
-    } else if (op < 78) {
+    } else if (op < 80) {
         name = QStringLiteral("check");
         probe.check();
-    } else if (op < 84) {
+        if (qEnvironmentVariableIsSet("OSTRIK_SOAK_ECHO")) {
+            const QRectF vis = h.view->mapToScene(h.view->rect()).boundingRect();
+            qWarning() << "check: lights" << probe.lights().size() << "view" << probe.view() << "layer" << (probe.layer() ? probe.layer()->isVisible() : -1) << "zoom" << h.view->zoom() << vis;
+        }
+    } else if (op < 85) {
         name = QStringLiteral("blink tick");
         probe.blinkTick();
     } else if (op < 90) {
@@ -463,6 +481,10 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
         QMetaObject::invokeMethod(h.plugin, "loadGpxTrack", Q_RETURN_ARG(bool, ok), Q_ARG(QString, gpxFile));
         gpxItems += ok ? 1 : 0;
     }
+    // Half the time the view rests long enough for the debounced evaluation to run.
+    if ((name == QLatin1String("zoom") || name == QLatin1String("scroll") || name == QLatin1String("layer")
+         || name == QLatin1String("load")) && pick(rng, 0, 1))
+        probe.check();
     ++stepCounts[name];
 }
 
@@ -544,6 +566,14 @@ void tst_Soak::randomSession()
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("step %1 of seed %2").arg(i).arg(options.seed)));
             checkInvariants(h);
+            PluginProbe probe(h.plugin);
+            stepCounts[QStringLiteral("~with blinking")] += probe.blinkItems().isEmpty() ? 0 : 1;
+            stepCounts[QStringLiteral("~with pulses")] += probe.pulsedItems().isEmpty() ? 0 : 1;
+            int on = 0;
+            for (const LightEntry *e : probe.lights())
+                on += e->subscribed ? 1 : 0;
+            stepCounts[QStringLiteral("~with subscriptions")] += on ? 1 : 0;
+            stepCounts[QStringLiteral("~with 2+ networks")] += probe.networks().size() > 1 ? 1 : 0;
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("invariant after step %1 of seed %2").arg(i).arg(options.seed)));
         }
@@ -553,8 +583,9 @@ void tst_Soak::randomSession()
     QStringList counts;
     for (auto it = stepCounts.cbegin(); it != stepCounts.cend(); ++it)
         counts.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
-    qInfo("soak: %d steps, seed %u, %lld ms, peak RSS %ld kB; %s", options.steps, options.seed,
+    std::printf("soak: %d steps, seed %u, %lld ms, peak RSS %ld kB; %s\n", options.steps, options.seed,
           clock.elapsed(), peakRssKb(), qPrintable(counts.join(QStringLiteral(", "))));
+    std::fflush(stdout);
 }
 
 void tst_Soak::loadUnloadCyclesKeepMemory()
@@ -562,6 +593,7 @@ void tst_Soak::loadUnloadCyclesKeepMemory()
     const QString a = files.at(0).path;
     const QString b = files.at(1).path;
     size_t afterTen = 0;
+    gpxItems = 0;
     for (int cycle = 1; cycle <= qMax(options.cycles, 20); ++cycle) {
         {
             Host h;
@@ -585,8 +617,9 @@ void tst_Soak::loadUnloadCyclesKeepMemory()
     }
     const size_t atEnd = heapInUse();
     const long growth = long(atEnd) - long(afterTen);
-    qInfo("memory: heap in use %zu bytes after 10 cycles, %zu after %d (%+ld), peak RSS %ld kB", afterTen,
+    std::printf("memory: heap in use %zu bytes after 10 cycles, %zu after %d (%+ld), peak RSS %ld kB\n", afterTen,
           atEnd, qMax(options.cycles, 20), growth, peakRssKb());
+    std::fflush(stdout);
     if (afterTen == 0)
         QSKIP("no heap figure from this allocator");
     // A leak of even one small record per cycle would exceed this.
@@ -608,6 +641,7 @@ void tst_Soak::sampleCycle()
             controllers.append(sampleProject.addLight(g->tlId()));
     }
     QVERIFY(!controllers.isEmpty());
+    gpxItems = 0;
     QVERIFY(h.load(sample, &sampleProject));
     PluginProbe probe(h.plugin);
     QCOMPARE(probe.networks().size(), 1);
@@ -634,6 +668,20 @@ void tst_Soak::sampleCycle()
     }
 }
 
+void tst_Soak::debugOnce()
+{
+    Host h;
+    QVERIFY(h.load(files.at(0).path, h.project.get()));
+    h.view->setZoom(18);
+    h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(100, 0)));
+    PluginProbe probe(h.plugin);
+    probe.check();
+    qWarning() << "lights" << probe.lights().size() << "view" << probe.view() << "layer vis" << (probe.layer() ? probe.layer()->isVisible() : -1);
+    const QRectF vis = h.view->mapToScene(h.view->rect()).boundingRect();
+    for (const LightEntry *e : probe.lights())
+        qWarning() << e->bounds << vis << e->processing << e->subscribed;
+}
+
 void tst_Soak::cleanupTestCase()
 {
     qInstallMessageHandler(nullptr);
@@ -642,7 +690,7 @@ void tst_Soak::cleanupTestCase()
 // Own options first (--steps N, --seed S, --cycles N); the rest goes to QtTest.
 int main(int argc, char **argv)
 {
-    QList<char *> rest;
+    std::vector<char *> rest;
     for (int i = 0; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if ((arg == "--steps" || arg == "--seed" || arg == "--cycles") && i + 1 < argc) {
@@ -660,9 +708,9 @@ int main(int argc, char **argv)
                 options.cycles = int(v);
             continue;
         }
-        rest.append(argv[i]);
+        rest.push_back(argv[i]);
     }
-    int restCount = rest.size();
+    int restCount = int(rest.size());
     QApplication app(restCount, rest.data());
     tst_Soak test;
     return QTest::qExec(&test, restCount, rest.data());
