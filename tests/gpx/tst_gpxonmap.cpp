@@ -48,12 +48,12 @@ void TestGpxOnMap::initTestCase()
     QVERIFY(dir.isValid());
     networkFile = dir.filePath(QStringLiteral("strip.ostka"));
     QString error;
-    NetSpec spec;
-    spec.prefix = QStringLiteral("n");
-    QVERIFY2(buildNetwork(spec, networkFile, &error), qPrintable(error));
+    NetSpec layout;
+    layout.prefix = QStringLiteral("n");
+    QVERIFY2(buildNetwork(layout, networkFile, &error), qPrintable(error));
 
     // A drive along the network's edges (planar x 0 to 200 m at the origin 13.40, 52.52).
-    Ostrika::GeoUtil geo(spec.originGeo);
+    Ostrika::GeoUtil geo(layout.originGeo);
     QByteArray gpx = "\n<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                      "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><trk><trkseg>\n";
     for (int x = 0; x <= 200; x += 20) {

@@ -93,14 +93,14 @@ struct NetSpec
     QString signalGroupName; // empty: prefix + "SG1"
 };
 
-inline bool buildNetwork(const NetSpec &spec, const QString &fileName, QString *error = nullptr)
+inline bool buildNetwork(const NetSpec &layout, const QString &fileName, QString *error = nullptr)
 {
     Ostrika::Network net;
-    net.geoUtil()->setOrigin(spec.originGeo);
-    const QString p = spec.prefix;
-    const int b = spec.idBase;
+    net.geoUtil()->setOrigin(layout.originGeo);
+    const QString p = layout.prefix;
+    const int b = layout.idBase;
     const auto all = Ostrika::Lane::GeneralTraffic;
-    auto *a = net.addNode(b + 1, spec.firstNodeName.isEmpty() ? p + "A" : spec.firstNodeName, {0, 0}, Ostrika::Node::Junction);
+    auto *a = net.addNode(b + 1, layout.firstNodeName.isEmpty() ? p + "A" : layout.firstNodeName, {0, 0}, Ostrika::Node::Junction);
     auto *m = net.addNode(b + 2, p + "B", {100, 0}, Ostrika::Node::Junction);
     auto *c = net.addNode(b + 3, p + "C", {200, 0}, Ostrika::Node::DeadEnd);
     auto *h = net.addNode(b + 4, p + "H", {50, 50}, Ostrika::Node::Hidden);
@@ -109,9 +109,9 @@ inline bool buildNetwork(const NetSpec &spec, const QString &fileName, QString *
     auto *l1 = net.addLane(b + 20, p + "AB_0", e1, 3.5, all, {{0, -1.75}, {100, -1.75}});
     auto *l2 = net.addLane(b + 21, p + "BC_0", e2, 3.5, all, {{100, -1.75}, {200, -1.75}});
     auto *s1 = net.addStopline(b + 30, p + "S1", l1, QLineF(QPointF(98, 0), QPointF(98, -3.5)));
-    auto *g = net.addGranule(b + 40, p + "G", spec.tlId, QPointF(qQNaN(), qQNaN()));
+    auto *g = net.addGranule(b + 40, p + "G", layout.tlId, QPointF(qQNaN(), qQNaN()));
     auto *sg = g ? net.addSignalGroup(
-                     b + 41, spec.signalGroupName.isEmpty() ? p + "SG1" : spec.signalGroupName, g, 1) : nullptr;
+                     b + 41, layout.signalGroupName.isEmpty() ? p + "SG1" : layout.signalGroupName, g, 1) : nullptr;
     auto *conn = net.addConnection(b + 50, p + "C1", l1, l2, s1, {{98, -1.75}, {102, -1.75}}, g,
                                    qQNaN());
     auto *route = net.addRoute(b + 60, p + "R1", {e1, e2}, all);

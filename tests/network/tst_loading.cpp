@@ -33,17 +33,17 @@ private Q_SLOTS:
     void messagesFollowLevel();
 
 private:
-    QString file(const QString &name, const NetSpec &spec = NetSpec());
+    QString file(const QString &name, const NetSpec &layout = NetSpec());
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<LogCapture> log;
     int savedLevel = 2;
 };
 
-QString TestLoading::file(const QString &name, const NetSpec &spec)
+QString TestLoading::file(const QString &name, const NetSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(spec, path, &error))
+    if (!buildNetwork(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }

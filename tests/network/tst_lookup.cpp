@@ -29,7 +29,7 @@ private:
     QObject *item2object(QGraphicsItem *item);
     QGraphicsItem *object2item(QObject *obj);
     QObject *granule(int gid);
-    QString file(const QString &name, const NetSpec &spec);
+    QString file(const QString &name, const NetSpec &layout);
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Host> host;
 };
@@ -47,11 +47,11 @@ void TestLookup::cleanup()
     dir.reset();
 }
 
-QString TestLookup::file(const QString &name, const NetSpec &spec)
+QString TestLookup::file(const QString &name, const NetSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(spec, path, &error))
+    if (!buildNetwork(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }
@@ -191,10 +191,10 @@ void TestLookup::nullAndEmptyNames()
 void TestLookup::sameAnswerAsQtChildSearch()
 {
     // Names shared by objects at different depths: the search order decides.
-    NetSpec spec;
-    spec.firstNodeName = QStringLiteral("AB_0"); // also the name of a lane, nested deeper
-    spec.signalGroupName = QStringLiteral("C1"); // also a connection's name
-    QVERIFY(host->load(file(QStringLiteral("town.ostka"), spec)));
+    NetSpec layout;
+    layout.firstNodeName = QStringLiteral("AB_0"); // also the name of a lane, nested deeper
+    layout.signalGroupName = QStringLiteral("C1"); // also a connection's name
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), layout)));
     Ostrikga::Networkg *net = PluginProbe::networks(host->plugin).first();
     const QList<Ostrika::NetObject *> all = net->findChildren<Ostrika::NetObject *>();
     QVERIFY(all.size() > 10);

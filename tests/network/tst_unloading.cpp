@@ -19,15 +19,15 @@ private Q_SLOTS:
     void hostDeletesSceneFirst();
 
 private:
-    QString file(const QString &name, const NetSpec &spec = NetSpec());
+    QString file(const QString &name, const NetSpec &layout = NetSpec());
     std::unique_ptr<QTemporaryDir> dir;
 };
 
-QString TestUnloading::file(const QString &name, const NetSpec &spec)
+QString TestUnloading::file(const QString &name, const NetSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(spec, path, &error))
+    if (!buildNetwork(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }

@@ -52,6 +52,8 @@ public:
     int pulseTimerId() const { return p->pulseTimerId; }
     int checkTimerId() const { return p->checkTimerId; }
     int blinkTimerId() const { return p->blinkTimerId; }
+    int minZoom() const { return p->minZoom; }
+    bool allow() const { return p->allowProcessTlEvents; }
     QGraphicsObject *layer() const { return p->layer; }
     QGraphicsView *view() const { return p->view; }
     // The debounced evaluation and the blink phase, without waiting for the clocks.
@@ -313,6 +315,11 @@ void tst_Soak::loadStep(Host &h, std::mt19937 &rng)
         QSet<QString> grown(before.begin(), before.end());
         grown.insert(QFileInfo(path).absoluteFilePath());
         QCOMPARE(after.size(), grown.size());
+        // Often the host then shows one of the network's junctions.
+        if (pick(rng, 0, 1)) {
+            Ostrikga::Networkg *net = probe.networks().value(QFileInfo(path).absoluteFilePath());
+            h.view->centerOnGeo(net->geoUtil()->xyToGeo(QPointF(200 * pick(rng, 0, 1), 0)));
+        }
         break;
     }
     case Expect::Fails:
@@ -351,7 +358,7 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
         h.view->setZoom(pick(rng, 0, 3) ? pick(rng, 17, 19) : pick(rng, 12, 21));
     } else if (op < 27) {
         name = QStringLiteral("scroll");
-        if (pick(rng, 0, 1)) {
+        if (pick(rng, 0, 3)) {
             // Mostly onto a junction of one of the networks, sometimes anywhere.
             static const QPointF origins[] = {kOrigin, kOrigin + QPointF(0.004, 0), kOrigin + QPointF(0, 0.003)};
             const QPointF xy = pick(rng, 0, 3) ? QPointF(200 * pick(rng, 0, 1) + pick(rng, -40, 40), pick(rng, -40, 40))
@@ -459,7 +466,13 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
         probe.check();
         if (qEnvironmentVariableIsSet("OSTRIK_SOAK_ECHO")) {
             const QRectF vis = h.view->mapToScene(h.view->rect()).boundingRect();
-            qWarning() << "check: lights" << probe.lights().size() << "view" << probe.view() << "layer" << (probe.layer() ? probe.layer()->isVisible() : -1) << "zoom" << h.view->zoom() << vis;
+            int on = 0;
+            bool inView = false;
+            for (const LightEntry *e : probe.lights()) {
+                on += e->processing;
+                inView = inView || e->bounds.intersects(vis);
+            }
+            qWarning() << "check: lights" << probe.lights().size() << on << "inview" << inView << "view" << bool(probe.view()) << "layer" << (probe.layer() ? probe.layer()->isVisible() : -1) << "zoom" << h.view->zoom() << PluginProbe(h.plugin).minZoom() << PluginProbe(h.plugin).allow();
         }
     } else if (op < 85) {
         name = QStringLiteral("blink tick");

@@ -35,9 +35,9 @@ void TestSettingsOnMap::initTestCase()
     QVERIFY(dir.isValid());
     networkFile = dir.filePath(QStringLiteral("strip.ostka"));
     QString error;
-    NetSpec spec;
-    spec.prefix = QStringLiteral("s");
-    QVERIFY2(buildNetwork(spec, networkFile, &error), qPrintable(error));
+    NetSpec layout;
+    layout.prefix = QStringLiteral("s");
+    QVERIFY2(buildNetwork(layout, networkFile, &error), qPrintable(error));
 }
 
 void TestSettingsOnMap::init()
