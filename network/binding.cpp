@@ -45,6 +45,26 @@ void OstrikgPlugin::bindControllers(Ostrikga::Networkg *net, QObject *project,
     if (!net || !project)
         return;
 
+    // A host that deletes or clears its scene first takes every item of the network with
+    // it, markers included: forget them at once so that nothing later touches or deletes
+    // them again.
+    const QList<Ostrikga::Layer *> layers = net->layers();
+    for (Ostrikga::Layer *l : layers) {
+        connect(l, &QObject::destroyed, this, [this, net] {
+            for (LightEntry *entry : qAsConst(lights)) {
+                if (!entry || entry->network != net)
+                    continue;
+                for (GroupItem *g : qAsConst(entry->groupItems)) {
+                    if (!g)
+                        continue;
+                    blinkItems.removeAll(g->item);
+                    g->item = nullptr;
+                    g->marker = nullptr;
+                }
+            }
+        });
+    }
+
     const QList<Ostrika::Granule *> granules = net->findChildren<Ostrika::Granule *>();
     for (Ostrika::Granule *granule : granules) {
         const int id = granule->tlId();

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void destroyedControllerRemovesEntry();
     void loadWithProjectBindsEveryController();
     void reloadSamePathDropsOldEntries();
+    void sampleNetworkBindsEveryController();
+    void sceneDeletedBeforeUnload();
 
 private:
     QString save(NetBuilder &b, const QString &name)
@@ -452,6 +454,106 @@ void tst_LightBinding::reloadSamePathDropsOldEntries()
     QCOMPARE(LogCapture::countContaining("Duplicate granule"), 0);
     QTest::qWait(300);
     QCOMPARE(probe.blinkTimerId(), 0);
+}
+
+void tst_LightBinding::sampleNetworkBindsEveryController()
+{
+    const QString file = QFINDTESTDATA("../../samples/town.ostka");
+    QVERIFY2(!file.isEmpty(), "samples/town.ostka not found");
+    Ostrika::Network model;
+    QVERIFY2(model.load(file), qPrintable(model.errorString()));
+    Corvel::Project project;
+    QSet<int> ids;
+    for (Ostrika::Granule *g : model.findChildren<Ostrika::Granule *>()) {
+        if (g->tlId() > 0) {
+            ids.insert(g->tlId());
+            project.addLight(g->tlId());
+        }
+    }
+    QVERIFY(!ids.isEmpty());
+
+    LightsHost host;
+    QVERIFY(host.load(file, &project));
+    PluginProbe probe(host.plugin);
+    QList<int> expected = ids.values();
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(probe.lights().keys(), expected);
+    Ostrikga::Networkg *net = probe.networks().first();
+    Ostrikga::Layer *markers = net->layer(QStringLiteral("redSignals"));
+    int markerCount = 0;
+    for (Ostrika::Granule *g : net->findChildren<Ostrika::Granule *>()) {
+        LightEntry *e = probe.entry(g->tlId());
+        if (g->tlId() <= 0)
+            continue;
+        QVERIFY(e);
+        QRectF bounds;
+        for (Ostrika::Node *n : g->nodes()) {
+            if (QGraphicsItem *item = net->object2item(n))
+                bounds = bounds | item->sceneBoundingRect();
+        }
+        QCOMPARE(e->bounds, bounds);
+        for (Ostrika::Connection *c : g->connections()) {
+            QGraphicsItem *item = net->object2item(c);
+            int positive = 0;
+            for (Ostrika::SignalGroup *sg : c->signalGroups())
+                positive += sg->tlId() > 0 ? 1 : 0;
+            QCOMPARE(e->itemGroups.count(item), positive);
+            const QPointF start = net->geoUtil()->xyToGeo(c->polyline().constFirst());
+            const int cls = SgRedYellowItem::directionClass(c->lanesAngle());
+            for (GroupItem *r : e->itemGroups.values(item)) {
+                ++markerCount;
+                QVERIFY(r->marker);
+                QVERIFY(!r->marker->isVisible());
+                QCOMPARE(r->marker->parentItem(), static_cast<QGraphicsItem *>(markers));
+                QVERIFY(QLineF(r->marker->pos(), start).length() < 1e-9);
+                QCOMPARE(r->marker->arrowPath().isEmpty(), c->from() == nullptr);
+                if (c->from())
+                    QCOMPARE(r->marker->arrowPath().elementCount(), cls == 0 ? 5 : 6);
+            }
+        }
+    }
+    QVERIFY(markerCount > 0);
+    QCOMPARE(markers->childItems().size(), markerCount);
+}
+
+void tst_LightBinding::sceneDeletedBeforeUnload()
+{
+    NetBuilder b;
+    QVERIFY(b.addJunction({31, {0, 0}, {{{1}}, {{2}}}, {3}}));
+    const QString file = save(b, "scenefirst.ostka");
+    Corvel::Project project;
+    Corvel::Light *light = project.addLight(31);
+    light->setResponseLifetime(0);
+
+    auto *scene = new Mirel::MapScene;
+    auto *view = new OsmView(scene);
+    OstrikgPlugin *host = new OstrikgPlugin;
+    bool ok = false;
+    QVERIFY(QMetaObject::invokeMethod(host, "loadOstrik", Q_RETURN_ARG(bool, ok),
+                                      Q_ARG(QString, file), Q_ARG(QGraphicsScene *, scene),
+                                      Q_ARG(QObject *, &project)));
+    QVERIFY(ok);
+    PluginProbe probe(host);
+    LightEntry *e = probe.entry(31);
+    QVERIFY(e);
+    probe.setProcessing(e, true);
+    QTRY_VERIFY(allAnswered(light));
+    light->setGroupState(1, 4);
+    light->setGroupState(2, 2);
+    QCOMPARE(probe.blinkItems().size(), 1);
+
+    delete view;
+    delete scene;
+    QVERIFY(probe.blinkItems().isEmpty());
+    // Nothing of the scene is touched again: states, ticks and the unload run on.
+    light->setGroupState(2, 4);
+    probe.blinkTick();
+    QSignalSpy unloaded(host, SIGNAL(networksUnloaded()));
+    QMetaObject::invokeMethod(host, "unloadAll");
+    QCOMPARE(unloaded.count(), 1);
+    QVERIFY(!light->dynamicPropertyNames().contains("tlo_use_sg_cnt"));
+    QCOMPARE(light->eventMask() & 0x20u, 0u);
+    delete host;
 }
 
 QTEST_MAIN(tst_LightBinding)
