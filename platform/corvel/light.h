@@ -2,15 +2,14 @@
 #pragma once
 
 #include "corvel_export.h"
+#include "notification.h"
+#include "response.h"
 
 #include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
-
-class Notification;
-class Response;
 
 namespace Corvel {
 

@@ -296,10 +296,18 @@ void tst_VisibleGranules::continuousScrollingRunsOneCheck()
     QElapsedTimer t;
     t.start();
     int step = 0;
+    qint64 last = 0;
+    qint64 longestGap = 0;
     while (t.elapsed() < 2000) {
         bar->setValue(bar->value() + ((step++ % 2) ? 3 : -3));
+        longestGap = qMax(longestGap, t.elapsed() - last);
+        last = t.elapsed();
         QTest::qWait(50);
     }
+    // A machine so busy that the "continuous" scrolling paused for half a second really did
+    // rest, and a check is then due; that says nothing about the debounce.
+    if (longestGap >= 400)
+        QSKIP("the scrolling loop was descheduled for too long to count as continuous");
     QCOMPARE(LogCapture::count(kCheckLine), 0);
     QTest::qWait(1500);
     QCOMPARE(LogCapture::count(kCheckLine), 1);
