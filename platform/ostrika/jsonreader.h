@@ -50,7 +50,7 @@ public:
     bool stringEquals(QLatin1String s) const;
     Array toArray() const;
     Object toObject() const;
-    int offset() const { return m_node ? int(m_node->pos) : 0; }
+    int offset() const { return m_inline ? int(m_inlinePos) : (m_node ? int(m_node->pos) : 0); }
 
 private:
     friend class Array;

@@ -183,6 +183,7 @@ private Q_SLOTS:
     void sampleCycle();
     void cleanupTestCase();
     void lateReplyAfterSwitchOffShowsNothing();
+    void reloadWithUnreadableMaskStopsBlinkTimer();
 
 private:
     enum class Expect { Loads, Fails, Skipped };
@@ -758,6 +759,49 @@ void tst_Soak::lateReplyAfterSwitchOffShowsNothing()
 void tst_Soak::cleanupTestCase()
 {
     qInstallMessageHandler(nullptr);
+}
+
+// A controller whose "eventMask" can stop converting to an unsigned int.
+class MaskLight : public Corvel::Light
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariant eventMask READ mask WRITE setMask)
+public:
+    using Corvel::Light::Light;
+    bool readable = true;
+    QVariant mask() const { return readable ? QVariant(eventMask()) : QVariant(QStringLiteral("offline")); }
+    void setMask(const QVariant &v) { setEventMask(v.toUInt()); }
+};
+
+class MaskProject : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE Corvel::Light *object(int id) const { return id == light.id() ? const_cast<MaskLight *>(&light) : nullptr; }
+    MaskLight light{11};
+};
+
+// A switch-off that fails (unreadable event mask) may leave the connection blinking; loading the
+// same file again drops the network with it, and the blink timer must stop with the last item.
+void tst_Soak::reloadWithUnreadableMaskStopsBlinkTimer()
+{
+    gpxItems = 0;
+    Host h;
+    MaskProject project;
+    const QString a = files.at(0).path;
+    QVERIFY(h.load(a, &project));
+    h.view->setZoom(18);
+    h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(0, 0)));
+    PluginProbe probe(h.plugin);
+    probe.check();
+    QVERIFY(probe.lights().value(11) && probe.lights().value(11)->subscribed);
+    project.light.pushNotification(5, QVariantList{1, 2}); // flashing green
+    QVERIFY(!probe.blinkItems().isEmpty());
+    project.light.readable = false;
+
+    QVERIFY(h.load(a, &project));
+    QVERIFY(probe.blinkItems().isEmpty());
+    QCOMPARE(probe.blinkTimerId(), 0);
 }
 
 // Own options first (--steps N, --seed S, --cycles N); the rest goes to QtTest.
