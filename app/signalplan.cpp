@@ -13,9 +13,25 @@
 namespace {
 
 const char *const FormatName = "ostrik-signal-plans";
+
 constexpr int FormatVersion = 1;
 // Durations are written with at most millisecond precision, so sums may differ by rounding.
 constexpr double SumTolerance = 1e-3;
+
+// JSON string literal; control characters escaped.
+QByteArray jsonString(const QString &s)
+{
+    QByteArray out = "\"";
+    for (const QChar c : s) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            out += '\\' + QString(c).toUtf8();
+        else if (c.unicode() < 0x20)
+            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+        else
+            out += QString(c).toUtf8();
+    }
+    return out + '"';
+}
 
 bool positiveIntKey(const QString &key, int *value)
 {
@@ -241,7 +257,10 @@ QByteArray SignalPlanSet::toJson() const
     for (const ControllerPlan &p : plans) {
         out += firstCtrl ? "\n" : ",\n";
         firstCtrl = false;
-        out += "    \"" + QByteArray::number(p.controllerId) + "\": {\n      \"cycle\": " + num(p.cycle)
+        out += "    \"" + QByteArray::number(p.controllerId) + "\": {\n";
+        for (auto n = p.notes.constBegin(); n != p.notes.constEnd(); ++n)
+            out += "      " + jsonString(n.key()) + ": " + jsonString(n.value()) + ",\n";
+        out += "      \"cycle\": " + num(p.cycle)
             + ",\n      \"offset\": " + num(p.offset) + ",\n      \"groups\": {";
         bool firstGroup = true;
         for (auto g = p.groups.constBegin(); g != p.groups.constEnd(); ++g) {

@@ -33,6 +33,9 @@ struct ControllerPlan
     double cycle = 0.0;   //!< seconds, > 0
     double offset = 0.0;  //!< seconds, any value (taken modulo the cycle)
     QMap<int, QVector<PlanPhase>> groups; //!< signal-group id -> phases
+    //! Text fields written before "cycle" that say where the plan came from (for example an
+    //! importer's "sumoId" and "program"); the reader ignores them.
+    QMap<QString, QString> notes;
 
     //! State of \a group at simulation time \a seconds; Off for an unknown group.
     int stateAt(int group, double seconds) const;

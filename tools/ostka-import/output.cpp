@@ -1,6 +1,8 @@
 // ostka-import: writing the network and the plan file, both or neither.
 #include "importer.h"
 
+#include <signalplan.h>
+
 #include <ostrika/network.h>
 
 #include <QDir>
@@ -11,25 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-QByteArray seconds(qint64 ms)
-{
-    return QByteArray::number(double(ms) / 1000.0, 'g', 15);
-}
-
-QByteArray jsonString(const QString &s)
-{
-    QByteArray out = "\"";
-    for (const QChar c : s) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += '\\' + QString(c).toUtf8();
-        else if (c.unicode() < 0x20)
-            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-        else
-            out += QString(c).toUtf8();
-    }
-    return out + '"';
-}
 
 // A temporary file beside the target, so that the rename stays on one file system.
 bool writeTemp(const QString &target, const QByteArray &data, QString *tempName, QString *error)
@@ -55,27 +38,23 @@ bool writeTemp(const QString &target, const QByteArray &data, QString *tempName,
 
 QByteArray plansToJson(const QMap<int, ControllerPlanOut> &plans)
 {
-    QByteArray out = "{\n  \"format\": \"ostrik-signal-plans\",\n  \"version\": 1,\n  \"controllers\": {";
-    bool firstCtrl = true;
+    SignalPlanSet set;
     for (const ControllerPlanOut &p : plans) {
-        out += firstCtrl ? "\n" : ",\n";
-        firstCtrl = false;
-        out += "    \"" + QByteArray::number(p.controllerId) + "\": {\n      \"sumoId\": " + jsonString(p.sumoId)
-            + ",\n      \"program\": " + jsonString(p.programId) + ",\n      \"cycle\": " + seconds(p.cycleMs)
-            + ",\n      \"offset\": " + seconds(p.offsetMs) + ",\n      \"groups\": {";
-        bool firstGroup = true;
+        ControllerPlan plan;
+        plan.controllerId = p.controllerId;
+        plan.cycle = double(p.cycleMs) / 1000.0;
+        plan.offset = double(p.offsetMs) / 1000.0;
+        plan.notes.insert(QStringLiteral("sumoId"), p.sumoId);
+        plan.notes.insert(QStringLiteral("program"), p.programId);
         for (auto g = p.groups.constBegin(); g != p.groups.constEnd(); ++g) {
-            out += firstGroup ? "\n" : ",\n";
-            firstGroup = false;
-            out += "        \"" + QByteArray::number(g.key()) + "\": [";
-            for (int i = 0; i < g->size(); ++i)
-                out += (i ? ", [" : "[") + QByteArray::number(g->at(i).first) + ", " + seconds(g->at(i).second) + "]";
-            out += "]";
+            QVector<PlanPhase> &phases = plan.groups[g.key()];
+            phases.reserve(g->size());
+            for (const auto &step : *g)
+                phases.append({step.first, double(step.second) / 1000.0});
         }
-        out += firstGroup ? "}\n    }" : "\n      }\n    }";
+        set.plans.insert(plan.controllerId, plan);
     }
-    out += firstCtrl ? "}\n}\n" : "\n  }\n}\n";
-    return out;
+    return set.toJson();
 }
 
 bool importToFiles(const ImportOptions &options, const QString &outputBase, ImportSummary *summary,
