@@ -91,15 +91,23 @@ bool NetworkReader::readName(const Json::Object &o, const Ctx &c, QString *out)
     return true;
 }
 
+bool NetworkReader::lookUp(const Json::Object &o, const char *k, const Ctx &c, bool required,
+                           Json::Value *v)
+{
+    *v = o.value(k);
+    if (v->isUndefined() && required)
+        return fail(c, tr("the field %1 is missing").arg(quoted(k)));
+    return true;
+}
+
 bool NetworkReader::readInt(const Json::Object &o, const char *k, const Ctx &c, int *out,
                             bool required)
 {
-    const Json::Value v = o.value(k);
-    if (v.isUndefined()) {
-        if (required)
-            return fail(c, tr("the field %1 is missing").arg(quoted(k)));
+    Json::Value v;
+    if (!lookUp(o, k, c, required, &v))
+        return false;
+    if (v.isUndefined())
         return true;
-    }
     const double d = v.toDouble(qQNaN());
     if (!v.isDouble() || !(d >= INT_MIN && d <= INT_MAX) || d != std::floor(d))
         return fail(c, tr("the field %1 must be an integer").arg(quoted(k)));
@@ -110,12 +118,11 @@ bool NetworkReader::readInt(const Json::Object &o, const char *k, const Ctx &c, 
 bool NetworkReader::readNumber(const Json::Object &o, const char *k, const Ctx &c, double *out,
                                bool required)
 {
-    const Json::Value v = o.value(k);
-    if (v.isUndefined()) {
-        if (required)
-            return fail(c, tr("the field %1 is missing").arg(quoted(k)));
+    Json::Value v;
+    if (!lookUp(o, k, c, required, &v))
+        return false;
+    if (v.isUndefined())
         return true;
-    }
     if (!v.isDouble())
         return fail(c, tr("the field %1 must be a number").arg(quoted(k)));
     const double d = v.toDouble();
@@ -129,12 +136,11 @@ bool NetworkReader::readPoints(const Json::Object &o, const char *k, const Ctx &
                                QVector<QPointF> *out, int minPoints, int maxPoints,
                                bool required)
 {
-    const Json::Value v = o.value(k);
-    if (v.isUndefined()) {
-        if (required)
-            return fail(c, tr("the field %1 is missing").arg(quoted(k)));
+    Json::Value v;
+    if (!lookUp(o, k, c, required, &v))
+        return false;
+    if (v.isUndefined())
         return true;
-    }
     if (!v.isArray())
         return fail(c, tr("the field %1 must be an array of numbers x, y, ...").arg(quoted(k)));
     const Json::Array a = v.toArray();
@@ -232,12 +238,11 @@ bool NetworkReader::readRefAs(const Json::Object &o, const char *k, const Ctx &c
                               const char *kind, const QMetaObject &type, NetObject **out,
                               bool required)
 {
-    const Json::Value v = o.value(k);
-    if (v.isUndefined()) {
-        if (required)
-            return fail(c, tr("the field %1 is missing").arg(quoted(k)));
+    Json::Value v;
+    if (!lookUp(o, k, c, required, &v))
+        return false;
+    if (v.isUndefined())
         return true;
-    }
     *out = resolveAs(v, c, k, kind, type);
     return *out != nullptr;
 }

@@ -58,6 +58,10 @@ private:
 
     bool readId(const Json::Object &o, Ctx &c);
     bool readName(const Json::Object &o, const Ctx &c, QString *out);
+    // The field \a key of \a o into \a v (Undefined when absent); false only when a required
+    // field is missing, after reporting it.
+    bool lookUp(const Json::Object &o, const char *key, const Ctx &c, bool required,
+                Json::Value *v);
     bool readInt(const Json::Object &o, const char *key, const Ctx &c, int *out, bool required);
     bool readNumber(const Json::Object &o, const char *key, const Ctx &c, double *out,
                     bool required);
