@@ -2,6 +2,7 @@
 #include "plugin/ostrikgplugin.h"
 
 #include "plugin/logging.h"
+#include "trafficlight/lightrelay.h"
 #include "trafficlight/sgredyellowitem.h"
 
 #include <corvel/response.h> // light.h declares the Response* metatype
@@ -25,6 +26,8 @@ constexpr double kFallbackMarkerSize = 3.0;
 
 LightEntry::~LightEntry()
 {
+    if (relay)
+        relay->release();
     // Connection records sit in both maps: release each record and its marker once.
     QSet<GroupItem *> records;
     for (GroupItem *g : qAsConst(groupItems))
@@ -57,7 +60,7 @@ void OstrikgPlugin::bindControllers(Ostrikga::Networkg *net, QObject *project,
                 for (GroupItem *g : qAsConst(entry->groupItems)) {
                     if (!g)
                         continue;
-                    blinkItems.removeAll(g->item);
+                    removeBlinkItem(g->item);
                     g->item = nullptr;
                     g->marker = nullptr;
                 }

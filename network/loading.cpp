@@ -161,14 +161,15 @@ void OstrikgPlugin::removeNetwork(const QString &path)
             continue;
         setLightProcessing(entry, false);
         for (GroupItem *group : qAsConst(entry->groupItems))
-            blinkItems.removeAll(group->item);
+            removeBlinkItem(group->item);
         lights.remove(id);
         destroyLightEntry(entry);
     }
     // Anything else of this network that still blinks or pulses must not outlive it.
+    // From the back: the item moved into a freed place has been looked at already.
     for (int i = blinkItems.size() - 1; i >= 0; --i) {
         if (net->item2object(blinkItems.at(i)))
-            blinkItems.removeAt(i);
+            removeBlinkItem(blinkItems.at(i));
     }
     for (auto it = pulses.begin(); it != pulses.end();) {
         if (net->item2object(it.key())) {

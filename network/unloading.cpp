@@ -27,6 +27,7 @@ void OstrikgPlugin::unloadAll()
     }
     lights.clear();
     blinkItems.clear();
+    blinkIndex.clear();
 
     // Before the networks go: the entries point at their items.
     qDeleteAll(pulses);

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -20,6 +21,7 @@
 class QTimerEvent;
 class QWidget;
 class Notification;
+class Response;
 
 namespace Mirel {
 class ItemModel;
@@ -89,6 +91,7 @@ protected:
 
 private:
     friend class SettingDialog;
+    friend class LightRelay;
     friend class PluginProbe; // tests only: read-only view of the private state
 
     // Loading and unloading (network/).
@@ -103,10 +106,20 @@ private:
     void checkVisibleGranules();
     void setLightProcessing(LightEntry *entry, bool on);
     void syncLightState(LightEntry *entry, bool online);
+    LightRelay *relayOf(LightEntry *entry);
+    // What arrives from a controller, with its record (null when none) and the signal's
+    // sender (null when a slot was called directly). The data is read before the record is
+    // passed: reading it is host code, which may destroy the controller and the record.
+    bool isGroupStateNotification(const Notification *n) const;
+    void deliverNotification(LightEntry *entry, const QObject *source, const QVariant &data);
+    void deliverOnlineChange(LightEntry *entry, const QObject *source, bool online);
+    void deliverReply(LightEntry *entry, const QVariant &data);
     void applyGroupStateData(LightEntry *entry, QVariant data);
     void showGroupState(GroupItem *group, LightEntry *entry, int state);
     bool otherGroupActive(GroupItem *group, LightEntry *entry);
     void setItemBlinking(QGraphicsItem *item, bool on);
+    bool isBlinking(QGraphicsItem *item) const { return blinkIndex.contains(item); }
+    bool removeBlinkItem(QGraphicsItem *item);
 
     // Timer branches.
     void pulseTick();
@@ -120,6 +133,7 @@ private:
     QMap<QGraphicsItem *, PulseEntry *> pulses;
     QMap<int, LightEntry *> lights;
     QList<QGraphicsItem *> blinkItems;
+    QHash<QGraphicsItem *, int> blinkIndex; // item -> its place in blinkItems
     QElapsedTimer moveClock;
     int pulseTimerId = 0;
     int checkTimerId = 0;

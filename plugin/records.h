@@ -5,6 +5,7 @@
 #include <QMultiMap>
 #include <QRectF>
 
+class LightRelay;
 class QGraphicsItem;
 class QObject;
 class SgRedYellowItem;
@@ -35,6 +36,7 @@ struct LightEntry
     bool processing = false;
     QObject *network = nullptr;                      //!< the graphics network the entry was bound from
     bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
+    LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
 };
 
 //! A running pulse of one item.

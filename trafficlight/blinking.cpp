@@ -13,8 +13,9 @@ void OstrikgPlugin::setItemBlinking(QGraphicsItem *item, bool on)
 
     if (on) {
         item->setVisible(false);
-        if (blinkItems.contains(item))
+        if (isBlinking(item))
             return;
+        blinkIndex.insert(item, blinkItems.size());
         blinkItems.append(item);
         if (blinkTimerId == 0) {
             blinkTimerId = startTimer(kBlinkTickMs, Qt::CoarseTimer);
@@ -24,15 +25,30 @@ void OstrikgPlugin::setItemBlinking(QGraphicsItem *item, bool on)
         return;
     }
 
-    const int index = blinkItems.indexOf(item);
-    if (index < 0)
+    if (!removeBlinkItem(item))
         return;
-    blinkItems.removeAt(index);
     if (blinkItems.isEmpty() && blinkTimerId != 0) {
         killTimer(blinkTimerId);
         blinkTimerId = 0;
         blinkClock.invalidate();
     }
+}
+
+// Constant time however many items blink (a city's flashing junctions): the last item of
+// the list takes the place of the one removed.
+bool OstrikgPlugin::removeBlinkItem(QGraphicsItem *item)
+{
+    const auto it = blinkIndex.find(item);
+    if (it == blinkIndex.end())
+        return false;
+    const int at = it.value();
+    blinkIndex.erase(it);
+    QGraphicsItem *last = blinkItems.takeLast();
+    if (at < blinkItems.size()) {
+        blinkItems[at] = last;
+        blinkIndex.insert(last, at);
+    }
+    return true;
 }
 
 void OstrikgPlugin::blinkTick()

@@ -2,6 +2,7 @@
 #include "plugin/ostrikgplugin.h"
 
 #include "plugin/logging.h"
+#include "trafficlight/lightrelay.h"
 #include "trafficlight/sgredyellowitem.h"
 
 #include <corvel/notification.h>
@@ -121,18 +122,22 @@ void OstrikgPlugin::syncLightState(LightEntry *entry, bool online)
         if (logLevel > 2)
             logInfo(pluginTag(), tr("Request for current state of groups"));
         QObject *light = entry->light;
+        // A command reaches host code, which may destroy the controller and with it the entry.
+        const QPointer<QObject> alive(light);
         const int id = light->property("id").toInt();
         const QList<int> groups = entry->groupItems.uniqueKeys();
         for (int g : groups) {
+            if (!alive)
+                return;
             Response *response = nullptr;
             QMetaObject::invokeMethod(light, "sendCommand", Qt::AutoConnection,
                                       QGenericReturnArgument("Response*", &response),
                                       Q_ARG(QVariant, QVariant(QStringLiteral("GET_GROUP"))),
                                       Q_ARG(QVariant, QVariant(g)));
-            if (!response)
+            if (!response || !alive)
                 continue;
             response->setProperty("granule_id", id);
-            connect(response, SIGNAL(finished()), this, SLOT(on_objectResponseFinished()));
+            relayOf(entry)->follow(response);
         }
         return;
     }
@@ -150,6 +155,8 @@ void OstrikgPlugin::syncLightState(LightEntry *entry, bool online)
     }
 }
 
+// The two slots below serve connections the host makes itself; the plugin's own requests and
+// subscriptions go through the entry's relay, which knows its record without a search.
 void OstrikgPlugin::on_objectResponseFinished()
 {
     if (!allowProcessTlEvents)
@@ -157,11 +164,9 @@ void OstrikgPlugin::on_objectResponseFinished()
     const Response *response = qobject_cast<Response *>(sender());
     if (!response)
         return;
-    LightEntry *entry = lights.value(response->property("granule_id").toInt(), nullptr);
-    // A reply for a controller that is no longer followed must not bring its state back.
-    if (!entry || !entry->subscribed)
-        return;
-    applyGroupStateData(entry, response->data());
+    const int id = response->property("granule_id").toInt();
+    const QVariant data = response->data();
+    deliverReply(lights.value(id, nullptr), data);
 }
 
 void OstrikgPlugin::on_objectNotification(const Notification *n)
@@ -169,14 +174,31 @@ void OstrikgPlugin::on_objectNotification(const Notification *n)
     if (!allowProcessTlEvents)
         return;
     QObject *source = sender();
-    if (!source || !n)
+    if (!source || !isGroupStateNotification(n))
         return;
-    if (n->property("id").toInt() != kSignalGroupNotification)
+    const QVariant data = n->data();
+    deliverNotification(lights.value(source->property("id").toInt(), nullptr), source, data);
+}
+
+bool OstrikgPlugin::isGroupStateNotification(const Notification *n) const
+{
+    return allowProcessTlEvents && n && n->property("id").toInt() == kSignalGroupNotification;
+}
+
+void OstrikgPlugin::deliverReply(LightEntry *entry, const QVariant &data)
+{
+    // A reply for a controller that is no longer followed must not bring its state back.
+    if (!allowProcessTlEvents || !entry || !entry->subscribed)
         return;
-    LightEntry *entry = lights.value(source->property("id").toInt(), nullptr);
-    if (!entry || entry->light != source || !entry->subscribed)
+    applyGroupStateData(entry, data);
+}
+
+void OstrikgPlugin::deliverNotification(LightEntry *entry, const QObject *source,
+                                        const QVariant &data)
+{
+    if (!allowProcessTlEvents || !source || !entry || entry->light != source || !entry->subscribed)
         return;
-    applyGroupStateData(entry, n->data());
+    applyGroupStateData(entry, data);
 }
 
 void OstrikgPlugin::applyGroupStateData(LightEntry *entry, QVariant data)
@@ -247,7 +269,7 @@ void OstrikgPlugin::showGroupState(GroupItem *group, LightEntry *entry, int s)
         setItemBlinking(item, true);
     } else {
         // A stopped blink must not leave the item in whichever phase the last tick gave it.
-        const bool wasBlinking = blinkItems.contains(item);
+        const bool wasBlinking = isBlinking(item);
         setItemBlinking(item, false);
         if (wasBlinking && look.visibility == Visibility::Keep)
             item->setVisible(true);

@@ -2,6 +2,7 @@
 #include "plugin/ostrikgplugin.h"
 
 #include "plugin/logging.h"
+#include "trafficlight/lightrelay.h"
 
 #include <QVariant>
 
@@ -45,10 +46,7 @@ void OstrikgPlugin::setLightProcessing(LightEntry *entry, bool on)
             logInfo(pluginTag(), tr("Event mask for object %1 already vaild").arg(id));
         }
         light->setProperty(kUseCount, QVariant(count + 1));
-        connect(light, SIGNAL(notification(const Notification*)), this,
-                SLOT(on_objectNotification(const Notification*)), Qt::UniqueConnection);
-        connect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)),
-                Qt::UniqueConnection);
+        relayOf(entry)->listen(light);
         entry->subscribed = true;
         if (light->property("isConnected").toBool())
             syncLightState(entry, true);
@@ -76,22 +74,34 @@ void OstrikgPlugin::setLightProcessing(LightEntry *entry, bool on)
         }
         entry->subscribed = false;
     }
-    disconnect(light, SIGNAL(notification(const Notification*)), this,
-               SLOT(on_objectNotification(const Notification*)));
-    disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
+    if (entry->relay)
+        entry->relay->stopListening(light);
     syncLightState(entry, false);
+}
+
+LightRelay *OstrikgPlugin::relayOf(LightEntry *entry)
+{
+    if (!entry->relay)
+        entry->relay = new LightRelay(this, entry);
+    return entry->relay;
 }
 
 void OstrikgPlugin::on_objectConnected(bool connected)
 {
+    // Only connections the host makes itself arrive here; the plugin's own go through the
+    // entry's relay, which knows its record without searching.
     QObject *source = sender();
     if (!source)
         return;
-    LightEntry *entry = lights.value(source->property("id").toInt(), nullptr);
+    deliverOnlineChange(lights.value(source->property("id").toInt(), nullptr), source, connected);
+}
+
+void OstrikgPlugin::deliverOnlineChange(LightEntry *entry, const QObject *source, bool online)
+{
     // Another controller object with a bound id, or an entry no longer followed, shows nothing.
-    if (!entry || entry->light != source || !entry->subscribed)
+    if (!source || !entry || entry->light != source || !entry->subscribed)
         return;
-    syncLightState(entry, connected);
+    syncLightState(entry, online);
 }
 
 void OstrikgPlugin::on_tlDestroyed(QObject *tlo)

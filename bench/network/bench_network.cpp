@@ -14,8 +14,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -274,6 +277,54 @@ void BM_ZoomToggleAllLayers(benchmark::State &state)
     }
 }
 
+// The centre of the 1920 x 1080 window at zoom 17 that holds the most nodes.
+QPointF densestCentre(Host *host)
+{
+    host->view->resize(1920, 1080);
+    host->view->setZoom(17);
+    const QRectF probe = host->view->mapToScene(host->view->viewport()->rect()).boundingRect();
+    QHash<QPair<int, int>, int> cells;
+    QList<Ostrika::Node *> nodes;
+    QObject *first = nullptr;
+    QMetaObject::invokeMethod(host->plugin, "findObjectByName", Q_RETURN_ARG(QObject *, first),
+                              Q_ARG(QString, QString()));
+    auto *netObj = qobject_cast<Ostrika::NetObject *>(first);
+    if (!netObj || !netObj->network())
+        return QPointF();
+    const Ostrika::Network *net = netObj->network();
+    QPair<int, int> best;
+    int most = -1;
+    for (Ostrika::Node *node : net->findChildren<Ostrika::Node *>()) {
+        const QPointF geo = net->geoUtil()->xyToGeo(node->position());
+        const QPair<int, int> cell(int(std::floor(geo.x() / probe.width())),
+                                   int(std::floor(geo.y() / probe.height())));
+        const int n = ++cells[cell];
+        if (n > most) {
+            most = n;
+            best = cell;
+        }
+    }
+    return QPointF((best.first + 0.5) * probe.width(), (best.second + 0.5) * probe.height());
+}
+
+// One 1920 x 1080 frame of the map at zoom 17 over the densest part of the network.
+void BM_Frame1080Zoom17(benchmark::State &state)
+{
+    Host *host = loaded();
+    const QPointF centre = densestCentre(host);
+    host->view->setZoom(17);
+    host->view->centerOnGeo(centre);
+    host->view->show();
+    QCoreApplication::processEvents();
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        frame.fill(Qt::white);
+        QPainter p(&frame);
+        host->view->render(&p);
+    }
+    host->view->hide();
+}
+
 } // namespace
 
 BENCHMARK(BM_BareNetworkLoad)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -282,6 +333,7 @@ BENCHMARK(BM_FindObjectByNameLast)->Unit(benchmark::kMillisecond)->Repetitions(5
 BENCHMARK(BM_QtFindChildLast)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Object2Item)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ZoomToggleAllLayers)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Frame1080Zoom17)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {

@@ -196,8 +196,7 @@ void BM_VisibleCheckNoSwitch(benchmark::State &state)
 
 // 2,000 controllers bound, range(0) of them subscribed (spread over the ids); 100,000 random
 // kind-5 notifications pushed by the subscribed controllers. Each notification reaches the
-// plugin's slot through the controller's signal; QObject::sender() there walks every
-// connection into the plugin, so the cost grows with the number of subscriptions.
+// plugin through the controller's signal and the relay of its record.
 void BM_ApplyNotification(benchmark::State &state)
 {
     constexpr int count = 100000;
@@ -232,6 +231,51 @@ void BM_ApplyNotification(benchmark::State &state)
         count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["blinking_items"] = PluginProbe::blinkCount(&plugin);
     state.counters["bound"] = bound.size();
+    PluginProbe::dropAll(&plugin);
+    settle();
+}
+
+// Every bound controller switched on at once, as lowering the minimum zoom over a city does:
+// the subscriptions, one "GET_GROUP" request per signal group, and every reply shown. The
+// controllers' groups show a mix of states, so the replies change what is drawn.
+void BM_SwitchOnWithReplies(benchmark::State &state)
+{
+    World &w = world();
+    OstrikgPlugin plugin;
+    PluginProbe::bind(&plugin, w.net.get(), &w.project, w.markers);
+    const QList<LightEntry *> entries = PluginProbe::lights(&plugin).values();
+    static const int codes[] = {1, 4, 16, 20, 2, 32, 4, 1};
+    QRandomGenerator rng(11);
+    int requests = 0;
+    for (LightEntry *e : entries) {
+        auto *light = static_cast<Corvel::Light *>(e->light);
+        for (int g : e->groupItems.uniqueKeys()) {
+            light->setGroupState(g, codes[rng.bounded(8)]);
+            ++requests;
+        }
+    }
+    int unanswered = 0;
+    for (auto _ : state) {
+        for (LightEntry *e : entries)
+            PluginProbe::setProcessing(&plugin, e, true);
+        // The replies come through the event loop, and their deletion after them.
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents();
+        state.PauseTiming();
+        unanswered = 0;
+        for (LightEntry *e : entries) {
+            for (Response *r : e->light->findChildren<Response *>())
+                unanswered += r->isFinished() ? 0 : 1;
+        }
+        for (LightEntry *e : entries)
+            PluginProbe::setProcessing(&plugin, e, false);
+        settle();
+        state.ResumeTiming();
+    }
+    if (unanswered)
+        state.SkipWithError("replies left unanswered");
+    state.counters["controllers"] = entries.size();
+    state.counters["requests"] = requests;
     PluginProbe::dropAll(&plugin);
     settle();
 }
@@ -277,6 +321,7 @@ BENCHMARK(BM_BindControllers)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_PaintMarkers)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_VisibleCheckNoSwitch)->Unit(benchmark::kMicrosecond)->Apply(median);
 BENCHMARK(BM_ApplyNotification)->Arg(50)->Arg(2000)->Unit(benchmark::kMillisecond)->Apply(median);
+BENCHMARK(BM_SwitchOnWithReplies)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_BlinkTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Apply(median);
 
 int main(int argc, char **argv)

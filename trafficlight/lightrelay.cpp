@@ -1,0 +1,81 @@
+// Traffic-light state: the relay that carries one controller's signals to the plugin.
+#include "trafficlight/lightrelay.h"
+
+#include "plugin/ostrikgplugin.h"
+
+#include <corvel/notification.h>
+#include <corvel/response.h>
+
+LightRelay::LightRelay(OstrikgPlugin *plugin, LightEntry *entry)
+    : m_plugin(plugin), m_entry(entry)
+{
+}
+
+void LightRelay::listen(QObject *light)
+{
+    connect(light, SIGNAL(notification(const Notification*)), this,
+            SLOT(on_objectNotification(const Notification*)), Qt::UniqueConnection);
+    connect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)),
+            Qt::UniqueConnection);
+}
+
+void LightRelay::stopListening(QObject *light)
+{
+    disconnect(light, SIGNAL(notification(const Notification*)), this,
+               SLOT(on_objectNotification(const Notification*)));
+    disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
+}
+
+void LightRelay::follow(QObject *response)
+{
+    connect(response, SIGNAL(finished()), this, SLOT(on_objectResponseFinished()));
+}
+
+void LightRelay::release()
+{
+    m_entry = nullptr;
+    // Showing a state reaches host code, which may destroy the controller and with it the
+    // record while a slot of this relay is still on the stack.
+    if (m_running == 0)
+        delete this;
+}
+
+void LightRelay::leaveSlot()
+{
+    if (--m_running == 0 && !m_entry)
+        deleteLater();
+}
+
+// Each slot reads what it needs from the sender before it looks at the record: reading is
+// host code, which may destroy the controller and so release this relay's record.
+void LightRelay::on_objectNotification(const Notification *n)
+{
+    ++m_running;
+    const QObject *source = sender();
+    if (source && m_plugin->isGroupStateNotification(n)) {
+        const QVariant data = n->data();
+        if (m_entry)
+            m_plugin->deliverNotification(m_entry, source, data);
+    }
+    leaveSlot();
+}
+
+void LightRelay::on_objectConnected(bool online)
+{
+    ++m_running;
+    const QObject *source = sender();
+    if (m_entry)
+        m_plugin->deliverOnlineChange(m_entry, source, online);
+    leaveSlot();
+}
+
+void LightRelay::on_objectResponseFinished()
+{
+    ++m_running;
+    if (const Response *response = qobject_cast<Response *>(sender())) {
+        const QVariant data = response->data();
+        if (m_entry)
+            m_plugin->deliverReply(m_entry, data);
+    }
+    leaveSlot();
+}
