@@ -129,11 +129,7 @@ void OstrikgPlugin::syncLightState(LightEntry *entry, bool online)
         for (int g : groups) {
             if (!alive)
                 return;
-            Response *response = nullptr;
-            QMetaObject::invokeMethod(light, "sendCommand", Qt::AutoConnection,
-                                      QGenericReturnArgument("Response*", &response),
-                                      Q_ARG(QVariant, QVariant(QStringLiteral("GET_GROUP"))),
-                                      Q_ARG(QVariant, QVariant(g)));
+            Response *response = relayOf(entry)->requestGroup(light, g);
             if (!response || !alive)
                 continue;
             response->setProperty("granule_id", id);

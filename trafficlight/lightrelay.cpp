@@ -26,9 +26,34 @@ void LightRelay::stopListening(QObject *light)
     disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
 }
 
+Response *LightRelay::requestGroup(QObject *light, int group)
+{
+    if (light->metaObject() != m_lightClass) {
+        m_lightClass = light->metaObject();
+        const int index = m_lightClass->indexOfMethod("sendCommand(QVariant,QVariant)");
+        m_sendCommand = index >= 0 ? m_lightClass->method(index) : QMetaMethod();
+    }
+    Response *response = nullptr;
+    if (m_sendCommand.isValid()) {
+        m_sendCommand.invoke(light, Qt::AutoConnection,
+                             QGenericReturnArgument("Response*", &response),
+                             Q_ARG(QVariant, QVariant(QStringLiteral("GET_GROUP"))),
+                             Q_ARG(QVariant, QVariant(group)));
+    }
+    return response;
+}
+
 void LightRelay::follow(QObject *response)
 {
-    connect(response, SIGNAL(finished()), this, SLOT(on_objectResponseFinished()));
+    if (response->metaObject() != m_replyClass) {
+        m_replyClass = response->metaObject();
+        const int index = m_replyClass->indexOfSignal("finished()");
+        m_finished = index >= 0 ? m_replyClass->method(index) : QMetaMethod();
+    }
+    static const QMetaMethod slot =
+        staticMetaObject.method(staticMetaObject.indexOfSlot("on_objectResponseFinished()"));
+    if (m_finished.isValid())
+        connect(response, m_finished, this, slot);
 }
 
 void LightRelay::release()

@@ -1,9 +1,11 @@
 // Traffic-light state: the relay that carries one controller's signals to the plugin.
 #pragma once
 
+#include <QMetaMethod>
 #include <QObject>
 
 class Notification;
+class Response;
 class OstrikgPlugin;
 struct LightEntry;
 
@@ -30,6 +32,12 @@ public:
     void listen(QObject *light);
     //! Disconnects both signals of \a light from this relay.
     void stopListening(QObject *light);
+    /*!
+     * Sends "GET_GROUP" with \a group to \a light through its invokable "sendCommand"
+     * (automatic connection type, so a direct call) and returns the reply, or null. The
+     * method is looked up by name once per controller class, not for every request.
+     */
+    Response *requestGroup(QObject *light, int group);
     //! Connects the "finished()" of a reply to a request sent to the controller.
     void follow(QObject *response);
     //! The record is going away; the relay forgets it and deletes itself.
@@ -45,5 +53,11 @@ private:
 
     OstrikgPlugin *m_plugin;
     LightEntry *m_entry;
+    // Looked up by signature in the class last met; a controller or a reply of another class
+    // is looked up again.
+    const QMetaObject *m_lightClass = nullptr;
+    QMetaMethod m_sendCommand;
+    const QMetaObject *m_replyClass = nullptr;
+    QMetaMethod m_finished;
     int m_running = 0; // slots of this relay on the stack
 };

@@ -235,6 +235,19 @@ void BM_ApplyNotification(benchmark::State &state)
     settle();
 }
 
+// Runs the event loop until every controller has answered every request.
+void awaitAnswers(const QVector<Corvel::Light *> &lights)
+{
+    for (;;) {
+        QCoreApplication::processEvents();
+        bool open = false;
+        for (const Corvel::Light *l : lights)
+            open = open || l->pendingAnswers() > 0;
+        if (!open)
+            return;
+    }
+}
+
 // Every bound controller switched on at once, as lowering the minimum zoom over a city does:
 // the subscriptions, one "GET_GROUP" request per signal group, and every reply shown. The
 // controllers' groups show a mix of states, so the replies change what is drawn.
@@ -247,8 +260,10 @@ void BM_SwitchOnWithReplies(benchmark::State &state)
     static const int codes[] = {1, 4, 16, 20, 2, 32, 4, 1};
     QRandomGenerator rng(11);
     int requests = 0;
+    QVector<Corvel::Light *> lights;
     for (LightEntry *e : entries) {
         auto *light = static_cast<Corvel::Light *>(e->light);
+        lights.append(light);
         for (int g : e->groupItems.uniqueKeys()) {
             light->setGroupState(g, codes[rng.bounded(8)]);
             ++requests;
@@ -258,9 +273,7 @@ void BM_SwitchOnWithReplies(benchmark::State &state)
     for (auto _ : state) {
         for (LightEntry *e : entries)
             PluginProbe::setProcessing(&plugin, e, true);
-        // The replies come through the event loop, and their deletion after them.
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::sendPostedEvents();
+        awaitAnswers(lights);
         state.PauseTiming();
         unanswered = 0;
         for (LightEntry *e : entries) {
@@ -276,6 +289,33 @@ void BM_SwitchOnWithReplies(benchmark::State &state)
         state.SkipWithError("replies left unanswered");
     state.counters["controllers"] = entries.size();
     state.counters["requests"] = requests;
+    PluginProbe::dropAll(&plugin);
+    settle();
+}
+
+// The stand-in controllers' own share of the above: the same requests sent straight to them,
+// their replies made, delivered to no one and deleted.
+void BM_ControllerRepliesAlone(benchmark::State &state)
+{
+    World &w = world();
+    OstrikgPlugin plugin;
+    PluginProbe::bind(&plugin, w.net.get(), &w.project, w.markers);
+    QVector<QPair<Corvel::Light *, int>> requests;
+    QVector<Corvel::Light *> lights;
+    for (LightEntry *e : PluginProbe::lights(&plugin)) {
+        lights.append(static_cast<Corvel::Light *>(e->light));
+        for (int g : e->groupItems.uniqueKeys())
+            requests.append(qMakePair(lights.last(), g));
+    }
+    for (auto _ : state) {
+        for (const auto &r : qAsConst(requests))
+            r.first->sendCommand(QStringLiteral("GET_GROUP"), r.second);
+        awaitAnswers(lights);
+        state.PauseTiming();
+        settle();
+        state.ResumeTiming();
+    }
+    state.counters["requests"] = requests.size();
     PluginProbe::dropAll(&plugin);
     settle();
 }
@@ -322,6 +362,7 @@ BENCHMARK(BM_PaintMarkers)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_VisibleCheckNoSwitch)->Unit(benchmark::kMicrosecond)->Apply(median);
 BENCHMARK(BM_ApplyNotification)->Arg(50)->Arg(2000)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_SwitchOnWithReplies)->Unit(benchmark::kMillisecond)->Apply(median);
+BENCHMARK(BM_ControllerRepliesAlone)->Unit(benchmark::kMillisecond)->Apply(median);
 BENCHMARK(BM_BlinkTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Apply(median);
 
 int main(int argc, char **argv)

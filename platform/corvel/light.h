@@ -10,8 +10,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QVariant>
+#include <QVector>
 
 namespace Corvel {
+
+class ReplyClock;
 
 /*!
  * A traffic-light controller as the host's server library presents it.
@@ -22,9 +25,10 @@ namespace Corvel {
  * returns a Response that finishes asynchronously (after responseDelay() ms, through the
  * event loop) with [group id, state code]; an unknown command, a non-integer argument or
  * an offline controller gives null. A controller that goes offline before the answer is
- * due finishes the response with no data. The controller owns its responses and deletes
- * them (deleteLater) responseLifetime() ms after they finished, or when it is destroyed;
- * the finished() receivers always run first.
+ * due finishes the response with no data. Responses finish in the order they were asked
+ * for; all that are due together finish in one pass of the event loop. The controller owns
+ * its responses and deletes them, from the event loop, responseLifetime() ms after they
+ * finished, or when it is destroyed; the finished() receivers always run first.
  *
  * The Notification passed by notification() lives only while the signal is emitted (it is
  * a stack object): receivers must not keep it or connect with Qt::QueuedConnection.
@@ -69,20 +73,40 @@ public:
     //! Number of commands received so far (also those answered with null), and the
     //! commands themselves (command, argument), oldest first.
     int commandCount() const { return m_commands.count(); }
-    QList<QPair<QVariant, QVariant>> commands() const { return m_commands; }
+    //! Responses handed out and not yet finished.
+    int pendingAnswers() const { return m_pending.size(); }
+    QList<QPair<QVariant, QVariant>> commands() const { return m_commands.toList(); }
 
 Q_SIGNALS:
     void notification(const Notification *n);
     void connected(bool online);
 
 private:
+    friend class ReplyClock;
+    struct Pending
+    {
+        QPointer<Response> response;
+        int group;
+        qint64 due; // on the reply clock, ms
+    };
+    struct Finished
+    {
+        QPointer<Response> response;
+        qint64 expires; // on the reply clock, ms
+    };
+    //! Finishes the due answers and deletes the expired responses; returns when the next
+    //! one is due (-1: nothing left).
+    qint64 serve(qint64 now);
+
     int m_id;
     uint m_eventMask = 0;
     bool m_connected = true;
     int m_responseDelay = 0;
     int m_responseLifetime = 5000;
     QMap<int, int> m_states;
-    QList<QPair<QVariant, QVariant>> m_commands;
+    QVector<QPair<QVariant, QVariant>> m_commands;
+    QVector<Pending> m_pending;   // in request order
+    QVector<Finished> m_finished; // in finishing order
 };
 
 /*!
