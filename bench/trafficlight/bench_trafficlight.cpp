@@ -241,8 +241,10 @@ void awaitAnswers(const QVector<Corvel::Light *> &lights)
     for (;;) {
         QCoreApplication::processEvents();
         bool open = false;
-        for (const Corvel::Light *l : lights)
-            open = open || l->pendingAnswers() > 0;
+        for (const Corvel::Light *l : lights) {
+            for (const Response *r : l->findChildren<Response *>(QString(), Qt::FindDirectChildrenOnly))
+                open = open || !r->isFinished();
+        }
         if (!open)
             return;
     }

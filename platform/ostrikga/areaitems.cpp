@@ -1,7 +1,9 @@
 // Ostrikga network graphics: items of crosswalks, routes and junction areas.
 #include "items.h"
 
+#include "drawsink.h"
 #include "itemstyle.h"
+#include "networkstyle.h"
 
 #include <ostrika/connection.h>
 #include <ostrika/crosswalk.h>
@@ -15,9 +17,10 @@ namespace Ostrikga {
 
 namespace {
 
-constexpr double StripeMetres = 0.5;
-constexpr double RoutePickMetres = 4.0;
-constexpr double GranulePadMetres = 2.0;
+const NetworkStyle &style()
+{
+    return NetworkStyle::standard();
+}
 
 } // namespace
 
@@ -26,13 +29,19 @@ constexpr double GranulePadMetres = 2.0;
 CrossWalkg::CrossWalkg(Ostrika::CrossWalk *crosswalk, QGraphicsItem *parent)
     : GenericGraphicsItem(crosswalk, parent)
 {
+}
+
+void CrossWalkg::build()
+{
+    const auto *crosswalk = static_cast<const Ostrika::CrossWalk *>(object());
     const Ostrika::GeoPolyline &line = crosswalk->polyline();
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(crosswalk), anchor);
     setPos(shaper.origin());
-    m_stripes = shaper.zebra(line, crosswalk->width());
+    const double stripe = style().crosswalkStripe * shaper.unitsPerMetre();
+    m_stripes = shaper.zebra(line, crosswalk->width(), stripe);
     m_outline = shaper.band(line, crosswalk->width());
-    m_stripeWidth = itemLength(shaper, StripeMetres * shaper.unitsPerMetre());
+    m_stripeWidth = itemLength(shaper, stripe);
     m_rect = withMargin(m_outline.boundingRect());
 }
 
@@ -48,35 +57,37 @@ QPainterPath CrossWalkg::shape() const
     return path;
 }
 
-void CrossWalkg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void CrossWalkg::draw(DrawSink &sink, const QColor &colour) const
 {
-    QColor c = effectiveColor();
-    if (m_stripeWidth * levelOfDetail(painter) < 1.5) {
-        // Stripes would merge into noise: a pale band says "crossing" just as well.
-        c.setAlphaF(c.alphaF() * 0.6);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(c);
-        painter->drawPolygon(m_outline);
+    if (m_stripeWidth * sink.lod() < style().crosswalkStripeMinPx) {
+        QColor c = colour;
+        c.setAlphaF(c.alphaF() * style().crosswalkBandOpacity);
+        sink.fill(0, m_outline, c);
         return;
     }
-    painter->fillPath(m_stripes, c);
+    sink.fill(0, m_stripes, colour);
 }
 
 QColor CrossWalkg::normalColor() const
 {
-    return QColor(245, 245, 245);
+    return style().crosswalk;
 }
 
 // -------------------------------------------------------------------------------- Routeg
 
 Routeg::Routeg(Ostrika::Route *route, QGraphicsItem *parent) : GenericGraphicsItem(route, parent)
 {
+}
+
+void Routeg::build()
+{
+    const auto *route = static_cast<const Ostrika::Route *>(object());
     const Ostrika::GeoPolyline &line = route->polyline();
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(route), anchor);
     setPos(shaper.origin());
     m_line = shaper.mapLine(line);
-    m_pickWidth = itemLength(shaper, RoutePickMetres * shaper.unitsPerMetre());
+    m_pickWidth = itemLength(shaper, style().routePickWidth * shaper.unitsPerMetre());
     m_rect = withMargin(m_line.boundingRect());
 }
 
@@ -97,19 +108,17 @@ QPainterPath Routeg::shape() const
     return m_shape;
 }
 
-void Routeg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Routeg::draw(DrawSink &sink, const QColor &colour) const
 {
-    QColor c = effectiveColor();
+    QColor c = colour;
     if (isSelected())
-        c.setAlpha(235);
-    painter->setPen(cosmeticPen(c, isSelected() ? 8 : 5));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPolyline(m_line);
+        c.setAlpha(style().selectedRouteAlpha);
+    sink.stroke(0, m_line, c, isSelected() ? style().selectedRouteWidth : style().routeWidth);
 }
 
 QColor Routeg::normalColor() const
 {
-    return QColor(200, 40, 190, 130);
+    return style().route;
 }
 
 QVariant Routeg::itemChange(GraphicsItemChange change, const QVariant &value)
@@ -129,6 +138,11 @@ QVariant Routeg::itemChange(GraphicsItemChange change, const QVariant &value)
 Granuleg::Granuleg(Ostrika::Granule *granule, QGraphicsItem *parent)
     : GenericGraphicsItem(granule, parent)
 {
+}
+
+void Granuleg::build()
+{
+    const auto *granule = static_cast<const Ostrika::Granule *>(object());
     QVector<QPointF> points;
     for (const Ostrika::Node *node : granule->nodes())
         points.append(node->position());
@@ -144,7 +158,7 @@ Granuleg::Granuleg(Ostrika::Granule *granule, QGraphicsItem *parent)
                            qIsFinite(anchor.x()) && qIsFinite(anchor.y()) ? anchor : QPointF());
     setPos(shaper.origin());
     if (!points.isEmpty())
-        m_outline = shaper.hull(points, GranulePadMetres * shaper.unitsPerMetre());
+        m_outline = shaper.hull(points, style().granulePad * shaper.unitsPerMetre());
     m_rect = withMargin(m_outline.boundingRect());
 }
 
@@ -160,20 +174,16 @@ QPainterPath Granuleg::shape() const
     return path;
 }
 
-void Granuleg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Granuleg::draw(DrawSink &sink, const QColor &colour) const
 {
-    // Paved like the lanes, so the junction reads as one surface.
-    QPen pen = cosmeticPen(effectiveColor(), 1.5);
-    pen.setStyle(Qt::DashLine);
-    painter->setPen(pen);
-    painter->setBrush(QColor(112, 112, 112));
-    painter->drawPolygon(m_outline);
+    sink.fill(0, m_outline, style().granulePaving);
+    sink.stroke(1, m_outline, colour, style().granuleOutlineWidth, Qt::DashLine, true);
 }
 
 QColor Granuleg::normalColor() const
 {
     const auto *granule = static_cast<const Ostrika::Granule *>(object());
-    return granule->tlId() > 0 ? QColor(235, 140, 0) : QColor(150, 150, 150);
+    return granule->tlId() > 0 ? style().signalisedGranule : style().plainGranule;
 }
 
 } // namespace Ostrikga

@@ -12,12 +12,21 @@ class NetObject;
 
 namespace Ostrikga {
 
+class DrawSink;
+class LayerDrawing;
 class Networkg;
 
 /*!
- * A graphics item that draws one network object in geographic scene coordinates
- * (x = longitude, y = latitude). Lines use cosmetic pens so they stay readable at every
- * zoom. Every item can be drawn in an override colour.
+ * The item of one network object, in geographic scene coordinates (x = longitude,
+ * y = latitude). Lines use cosmetic pens so they stay readable at every zoom. Every item can
+ * be drawn in an override colour.
+ *
+ * The items of a network's layers are handles: the drawing of their layer paints them (see
+ * Layer), so they have no contents of their own for the scene (ItemHasNoContents). Their
+ * geometry (boundingRect(), shape(), sceneBoundingRect()), visibility, selection, colour and
+ * view settings are theirs as with any item, and the drawing shows exactly what they say:
+ * a hidden item is not drawn, an item with an override colour is drawn once, in that colour.
+ * Routes draw themselves.
  */
 class OSTRIKGA_EXPORT GenericGraphicsItem : public QGraphicsItem
 {
@@ -36,15 +45,38 @@ public:
     //! The override colour, or the item's normal colour when none is set.
     QColor color() const;
 
+    //! Paints the item's look; the scene calls it only for items that draw themselves.
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
 protected:
+    //! Computes the item's geometry and position from its object.
+    virtual void build() = 0;
     virtual QColor normalColor() const;
     QColor effectiveColor() const { return hasOverrideColor() ? m_override : normalColor(); }
+    //! The item's look in \a colour as shapes in item coordinates.
+    virtual void draw(DrawSink &sink, const QColor &colour) const = 0;
+    //! Its colour or visibility changed: repaint it.
+    void lookChanged();
+    //! Its shapes changed (a view setting): repaint it.
+    void shapeChanged();
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:
+    friend class Layer;
+    friend class LayerDrawing;
     friend class Networkg;
+    LayerDrawing *drawing() const { return m_drawing; }
+
     Ostrika::NetObject *m_object;
     Networkg *m_owner = nullptr; // tells the network when the item goes away on its own
     QColor m_override;
+    // Kept by the drawing of the item's layer; null for items that draw themselves.
+    LayerDrawing *m_drawing = nullptr;
+    int m_tile = -1;
+    int m_slot = -1;
+    quint8 m_lookChanges = 0;
+    bool m_live = false;    // drawn on its own each time: its look keeps changing
+    bool m_batched = false; // part of its tile's prepared picture
 };
 
 } // namespace Ostrikga

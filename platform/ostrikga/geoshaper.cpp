@@ -151,10 +151,9 @@ QRectF GeoShaper::circleRect(double radius) const
     return QRectF(-rx, -ry, 2 * rx, 2 * ry);
 }
 
-QPainterPath GeoShaper::zebra(const Ostrika::GeoPolyline &line, double width) const
+QPainterPath GeoShaper::zebra(const Ostrika::GeoPolyline &line, double width, double stripe) const
 {
     QPainterPath path;
-    const double stripe = 0.5 * m_unitsPerMetre;
     const double period = 2 * stripe;
     const double length = line.length();
     if (line.count() < 2 || length < stripe)

@@ -45,8 +45,9 @@ public:
                    const QPolygonF &mapped = QPolygonF()) const;
     //! An ellipse that is a circle of \a radius planar units around the anchor.
     QRectF circleRect(double radius) const;
-    //! Zebra stripes of a crossing whose centre line is \a line and width \a width.
-    QPainterPath zebra(const Ostrika::GeoPolyline &line, double width) const;
+    //! Zebra stripes \a stripe planar units wide, with gaps as wide, across a crossing whose
+    //! centre line is \a line and width \a width.
+    QPainterPath zebra(const Ostrika::GeoPolyline &line, double width, double stripe) const;
     //! A filled arrow head at the end of \a line, \a width planar units wide.
     QPolygonF arrowHead(const Ostrika::GeoPolyline &line, double width,
                         const QPolygonF &mapped = QPolygonF()) const;

@@ -1,7 +1,9 @@
 // Ostrikga network graphics: items of nodes, connections, edges, lanes and stop lines.
 #include "items.h"
 
+#include "drawsink.h"
 #include "itemstyle.h"
+#include "networkstyle.h"
 
 #include <ostrika/connection.h>
 #include <ostrika/edge.h>
@@ -13,9 +15,10 @@ namespace Ostrikga {
 
 namespace {
 
-constexpr double NodeRadiusMetres = 1.2;
-constexpr double MarkerRadiusMetres = 3.5;
-constexpr double DefaultLaneWidthMetres = 3.0;
+const NetworkStyle &style()
+{
+    return NetworkStyle::standard();
+}
 
 } // namespace
 
@@ -23,9 +26,14 @@ constexpr double DefaultLaneWidthMetres = 3.0;
 
 Nodeg::Nodeg(Ostrika::Node *node, QGraphicsItem *parent) : GenericGraphicsItem(node, parent)
 {
+}
+
+void Nodeg::build()
+{
+    const auto *node = static_cast<const Ostrika::Node *>(object());
     const GeoShaper shaper(GeoShaper::geoUtilOf(node), node->position());
     setPos(shaper.origin());
-    m_rect = shaper.circleRect(MarkerRadiusMetres * shaper.unitsPerMetre());
+    m_rect = shaper.circleRect(style().nodeMarkerRadius * shaper.unitsPerMetre());
 }
 
 void Nodeg::setMarkerVisible(bool visible)
@@ -33,7 +41,7 @@ void Nodeg::setMarkerVisible(bool visible)
     if (visible == m_markerVisible)
         return;
     m_markerVisible = visible;
-    update();
+    shapeChanged();
 }
 
 QRectF Nodeg::boundingRect() const
@@ -48,29 +56,24 @@ QPainterPath Nodeg::shape() const
     return path;
 }
 
-void Nodeg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Nodeg::draw(DrawSink &sink, const QColor &colour) const
 {
-    const qreal f = NodeRadiusMetres / MarkerRadiusMetres;
+    const qreal f = style().nodeRadius / style().nodeMarkerRadius;
     const QRectF disc(m_rect.center() - QPointF(m_rect.width(), m_rect.height()) * f / 2,
                       m_rect.size() * f);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(effectiveColor());
-    painter->drawEllipse(disc);
-    if (m_markerVisible) {
-        painter->setBrush(Qt::NoBrush);
-        painter->setPen(cosmeticPen(QColor(255, 140, 0), 2));
-        painter->drawEllipse(m_rect);
-    }
+    sink.fillEllipse(0, disc, colour);
+    if (m_markerVisible)
+        sink.strokeEllipse(1, m_rect, style().nodeRing, style().nodeRingWidth);
 }
 
 QColor Nodeg::normalColor() const
 {
     const auto *node = static_cast<const Ostrika::Node *>(object());
     switch (node->type()) {
-    case Ostrika::Node::Junction: return QColor(30, 60, 160);
-    case Ostrika::Node::DeadEnd: return QColor(150, 40, 40);
-    case Ostrika::Node::Split: return QColor(110, 110, 110);
-    default: return QColor(190, 190, 190);
+    case Ostrika::Node::Junction: return style().junctionNode;
+    case Ostrika::Node::DeadEnd: return style().deadEndNode;
+    case Ostrika::Node::Split: return style().splitNode;
+    default: return style().hiddenNode;
     }
 }
 
@@ -79,16 +82,22 @@ QColor Nodeg::normalColor() const
 Connectiong::Connectiong(Ostrika::Connection *connection, QGraphicsItem *parent)
     : GenericGraphicsItem(connection, parent)
 {
+}
+
+void Connectiong::build()
+{
+    const auto *connection = static_cast<const Ostrika::Connection *>(object());
     const Ostrika::GeoPolyline &line = connection->polyline();
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(connection), anchor);
     setPos(shaper.origin());
     const double width = connection->startLane()
         ? connection->startLane()->width()
-        : DefaultLaneWidthMetres * shaper.unitsPerMetre();
+        : style().defaultLaneWidth * shaper.unitsPerMetre();
     m_centre = shaper.mapLine(line);
     m_band = shaper.band(line, width, m_centre);
     m_arrow = shaper.arrowHead(line, width, m_centre);
+    m_width = itemLength(shaper, width);
     m_rect = withMargin(m_centre.boundingRect() | m_band.boundingRect());
 }
 
@@ -97,7 +106,7 @@ void Connectiong::setSimpleView(bool simple)
     if (simple == m_simple)
         return;
     m_simple = simple;
-    update();
+    shapeChanged();
 }
 
 QRectF Connectiong::boundingRect() const
@@ -112,32 +121,34 @@ QPainterPath Connectiong::shape() const
     return path;
 }
 
-void Connectiong::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Connectiong::draw(DrawSink &sink, const QColor &colour) const
 {
-    const QColor c = effectiveColor();
     if (m_simple) {
-        painter->setPen(cosmeticPen(c, 2));
-        painter->drawPolyline(m_centre);
+        sink.stroke(0, m_centre, colour, style().connectionLineWidth);
         return;
     }
-    QColor fill = c;
-    fill.setAlphaF(c.alphaF() * 0.45);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(fill);
-    painter->drawPolygon(m_band);
-    painter->setBrush(c.darker(140));
-    painter->drawPolygon(m_arrow);
+    QColor fill = colour;
+    fill.setAlphaF(colour.alphaF() * style().connectionBandOpacity);
+    // Where bands overlap in a junction the colour deepens, once they are wide enough to see.
+    sink.fill(0, m_band, fill, m_width * sink.lod() >= style().bandOverlapMinPx);
+    if (m_width * sink.lod() >= style().connectionArrowMinPx)
+        sink.fill(1, m_arrow, colour.darker(style().connectionArrowDarker));
 }
 
 QColor Connectiong::normalColor() const
 {
-    return QColor(110, 170, 255);
+    return style().connection;
 }
 
 // --------------------------------------------------------------------------------- Edgeg
 
 Edgeg::Edgeg(Ostrika::Edge *edge, QGraphicsItem *parent) : GenericGraphicsItem(edge, parent)
 {
+}
+
+void Edgeg::build()
+{
+    const auto *edge = static_cast<const Ostrika::Edge *>(object());
     const Ostrika::GeoPolyline &line = edge->polyline();
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(edge), anchor);
@@ -151,21 +162,25 @@ QRectF Edgeg::boundingRect() const
     return m_rect;
 }
 
-void Edgeg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Edgeg::draw(DrawSink &sink, const QColor &colour) const
 {
-    painter->setPen(cosmeticPen(effectiveColor()));
-    painter->drawPolyline(m_line);
+    sink.stroke(0, m_line, colour, style().edgeWidth);
 }
 
 QColor Edgeg::normalColor() const
 {
-    return QColor(80, 80, 80);
+    return style().edge;
 }
 
 // --------------------------------------------------------------------------------- Laneg
 
 Laneg::Laneg(Ostrika::Lane *lane, QGraphicsItem *parent) : GenericGraphicsItem(lane, parent)
 {
+}
+
+void Laneg::build()
+{
+    const auto *lane = static_cast<const Ostrika::Lane *>(object());
     const Ostrika::GeoPolyline &line = lane->polyline();
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(lane), anchor);
@@ -188,21 +203,19 @@ QPainterPath Laneg::shape() const
     return path;
 }
 
-void Laneg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Laneg::draw(DrawSink &sink, const QColor &colour) const
 {
-    if (m_width * levelOfDetail(painter) < 1.5) {
-        painter->setPen(cosmeticPen(effectiveColor()));
-        painter->drawPolyline(m_centre);
+    if (m_width * sink.lod() < style().laneBandMinPx) {
+        sink.stroke(1, m_centre, colour, style().laneLineWidth);
         return;
     }
-    painter->setPen(cosmeticPen(Qt::white));
-    painter->setBrush(effectiveColor());
-    painter->drawPolygon(m_band);
+    sink.fill(0, m_band, colour);
+    sink.stroke(1, m_band, style().laneOutline, style().laneOutlineWidth, Qt::SolidLine, true);
 }
 
 QColor Laneg::normalColor() const
 {
-    return QColor(125, 125, 125);
+    return style().lane;
 }
 
 // ----------------------------------------------------------------------------- Stoplineg
@@ -210,6 +223,11 @@ QColor Laneg::normalColor() const
 Stoplineg::Stoplineg(Ostrika::Stopline *stopline, QGraphicsItem *parent)
     : GenericGraphicsItem(stopline, parent)
 {
+}
+
+void Stoplineg::build()
+{
+    const auto *stopline = static_cast<const Ostrika::Stopline *>(object());
     const QLineF &line = stopline->line();
     const GeoShaper shaper(GeoShaper::geoUtilOf(stopline), line.center());
     setPos(shaper.origin());
@@ -222,15 +240,14 @@ QRectF Stoplineg::boundingRect() const
     return m_rect;
 }
 
-void Stoplineg::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void Stoplineg::draw(DrawSink &sink, const QColor &colour) const
 {
-    painter->setPen(cosmeticPen(effectiveColor(), 3));
-    painter->drawLine(m_line);
+    sink.stroke(0, QPolygonF(QVector<QPointF>{m_line.p1(), m_line.p2()}), colour, style().stoplineWidth);
 }
 
 QColor Stoplineg::normalColor() const
 {
-    return QColor(Qt::white);
+    return style().stopline;
 }
 
 } // namespace Ostrikga

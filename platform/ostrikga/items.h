@@ -18,8 +18,6 @@ class Route;
 class Stopline;
 }
 
-class QStyleOptionGraphicsItem;
-
 namespace Ostrikga {
 
 //! Item type numbers; QGraphicsItem::UserType itself is left free for other items.
@@ -34,6 +32,9 @@ enum ItemType {
     NodeItemType = QGraphicsItem::UserType + 12
 };
 
+// The items are made by Networkg, which builds their geometry after making all of them: the
+// items then lie close together in memory, which a scene's walk over them rewards.
+
 /*! A node: a small disc; its marker (a ring that makes it easy to find) can be switched. */
 class OSTRIKGA_EXPORT Nodeg : public GenericGraphicsItem
 {
@@ -45,9 +46,10 @@ public:
     bool isMarkerVisible() const { return m_markerVisible; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QRectF m_rect;
     bool m_markerVisible = true;
@@ -67,14 +69,16 @@ public:
     bool isSimpleView() const { return m_simple; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QPolygonF m_centre;
     QPolygonF m_band;
     QPolygonF m_arrow;
     QRectF m_rect;
+    qreal m_width; // band width in item units, for the level of detail
     bool m_simple = true;
 };
 
@@ -86,9 +90,10 @@ public:
     Edgeg(Ostrika::Edge *edge, QGraphicsItem *parent);
     int type() const override { return Type; }
     QRectF boundingRect() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QPolygonF m_line;
     QRectF m_rect;
@@ -106,9 +111,10 @@ public:
     int type() const override { return Type; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QPolygonF m_band;
     QPolygonF m_centre;
@@ -124,9 +130,10 @@ public:
     Stoplineg(Ostrika::Stopline *stopline, QGraphicsItem *parent);
     int type() const override { return Type; }
     QRectF boundingRect() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QLineF m_line;
     QRectF m_rect;
@@ -141,9 +148,10 @@ public:
     int type() const override { return Type; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QPainterPath m_stripes;
     QPolygonF m_outline;
@@ -164,9 +172,10 @@ public:
     int type() const override { return Type; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 private:
     QPolygonF m_line;
@@ -187,9 +196,10 @@ public:
     int type() const override { return Type; }
     QRectF boundingRect() const override;
     QPainterPath shape() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 protected:
+    void build() override;
     QColor normalColor() const override;
+    void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     QPolygonF m_outline;
     QRectF m_rect;

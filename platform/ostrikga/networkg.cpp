@@ -3,6 +3,7 @@
 
 #include "items.h"
 #include "layer.h"
+#include "layerdrawing.h"
 
 #include <ostrika/ostrika.h>
 
@@ -141,8 +142,13 @@ void Networkg::createItems()
     Layer *const splits = layer(QStringLiteral("Splits"));
 
     const QList<Ostrika::NetObject *> objects = findChildren<Ostrika::NetObject *>();
-    m_items.reserve(m_items.size() + objects.size());
-    m_objects.reserve(m_objects.size() + objects.size());
+    // The layers take the new items as their own, not as foreign children.
+    for (Layer *l : qAsConst(m_layers))
+        l->m_adopting = true;
+    // First every item, then their geometry: showing or hiding a layer visits each of its
+    // items, and items made one after the other lie together in memory.
+    QVector<GenericGraphicsItem *> made;
+    made.reserve(objects.size());
     for (Ostrika::NetObject *object : objects) {
         if (m_items.contains(object))
             continue;
@@ -175,11 +181,35 @@ void Networkg::createItems()
         }
         if (!item)
             continue;
+        // Routes draw themselves; every other item is painted by its layer's drawing. The
+        // drawing is made while the layer has hardly any children: making it changes the
+        // layer's flags, which Qt passes on to every child.
+        if (item->type() != RouteItemType) {
+            item->setFlag(QGraphicsItem::ItemHasNoContents);
+            static_cast<Layer *>(item->parentItem())->drawing();
+        }
+        made.append(item);
+    }
+    for (Layer *l : qAsConst(m_layers))
+        l->m_adopting = false;
+
+    m_items.reserve(m_items.size() + made.size());
+    m_objects.reserve(m_objects.size() + made.size());
+    QSet<Layer *> drawn;
+    for (GenericGraphicsItem *item : qAsConst(made)) {
+        item->build();
         item->m_owner = this;
         applyFlags(item);
-        m_items.insert(object, item);
-        m_objects.insert(item, object);
+        m_items.insert(item->object(), item);
+        m_objects.insert(item, item->object());
+        if (item->type() != RouteItemType) {
+            auto *layer = static_cast<Layer *>(item->parentItem());
+            layer->drawing()->add(item);
+            drawn.insert(layer);
+        }
     }
+    for (Layer *l : qAsConst(drawn))
+        l->drawing()->arrange();
 }
 
 void Networkg::removeItems()
@@ -191,6 +221,13 @@ void Networkg::removeItems()
         // when removed; finishing that deferred work first keeps tearing down linear.
         QCoreApplication::sendPostedEvents(m_scene, QEvent::MetaCall);
         m_scene->items(QRectF(0, 0, 1, 1));
+    }
+    // The drawings let go of the items first, so that these leave without telling them, and
+    // go last: dropping a drawing changes its layer's flags, which Qt passes on to (and
+    // indexes again) every child the layer still has.
+    for (Layer *layer : qAsConst(m_layers)) {
+        if (LayerDrawing *drawing = layer->existingDrawing())
+            drawing->releaseItems();
     }
     // Last child first: Qt then drops each child from its parent's list in constant time.
     for (Layer *layer : qAsConst(m_layers)) {
@@ -209,6 +246,8 @@ void Networkg::removeItems()
         delete item;
     }
     m_items.clear();
+    for (Layer *layer : qAsConst(m_layers))
+        layer->dropDrawing();
 }
 
 } // namespace Ostrikga
