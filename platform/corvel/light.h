@@ -73,8 +73,6 @@ public:
     //! Number of commands received so far (also those answered with null), and the
     //! commands themselves (command, argument), oldest first.
     int commandCount() const { return m_commands.count(); }
-    //! Responses handed out and not yet finished.
-    int pendingAnswers() const { return m_pending.size(); }
     QList<QPair<QVariant, QVariant>> commands() const { return m_commands.toList(); }
 
 Q_SIGNALS:
