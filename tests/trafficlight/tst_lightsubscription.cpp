@@ -10,6 +10,25 @@ bool hasCounter(const QObject *o)
 }
 } // namespace
 
+// A notification whose kind, once read, destroys the controller that sent it: host code that
+// runs while the plugin is still handling the controller's signal.
+class FatalNotification : public Notification
+{
+    Q_OBJECT
+    Q_PROPERTY(int id READ fatalId)
+public:
+    FatalNotification(QObject *doomed, const QVariant &data)
+        : Notification(SignalGroupState, data), m_doomed(doomed) {}
+    int fatalId() const
+    {
+        delete m_doomed.data();
+        return SignalGroupState;
+    }
+
+private:
+    QPointer<QObject> m_doomed;
+};
+
 class tst_LightSubscription : public QObject
 {
     Q_OBJECT
@@ -27,6 +46,8 @@ private Q_SLOTS:
     void failedSwitchOnDoesNotTakeOthersCount();
     void unreadableMaskOnSwitchOffKeepsCounterCorrect();
     void destroyedControllerWhileProcessing();
+    void repliesOutliveTheirRecord();
+    void controllerDestroyedWhileItsSignalIsHandled();
     void nullEntryOrControllerIgnored();
 
 private:
@@ -288,6 +309,48 @@ void tst_LightSubscription::destroyedControllerWhileProcessing()
     // A later check has nothing to switch.
     probe.check();
     QVERIFY(probe.lights().isEmpty());
+}
+
+void tst_LightSubscription::repliesOutliveTheirRecord()
+{
+    light->setResponseDelay(50);
+    light->setGroupState(1, 4);
+    PluginProbe probe(plugin);
+    probe.setProcessing(entry(), true);
+    QCOMPARE(light->findChildren<Response *>().size(), 3);
+    // The record goes (an unload, say) and a new one follows before the replies arrive.
+    probe.dropEntry(1);
+    probe.bind(d.net.get(), project, d.markers);
+    LightEntry *fresh = entry();
+    QVERIFY(fresh);
+    waitReplies();
+    // The replies belonged to the record that is gone: nothing of them reaches the new one.
+    for (GroupItem *g : qAsConst(fresh->groupItems))
+        QCOMPARE(g->state, -1);
+    QVERIFY(d.item("J1_C0")->isVisible());
+    QCOMPARE(fresh->groupItems.value(1)->marker->currentState(), 0);
+    // Switched on, the new record asks again and shows the answers.
+    probe.setProcessing(fresh, true);
+    waitReplies();
+    QCOMPARE(fresh->groupItems.value(1)->state, 4);
+    QVERIFY(!d.item("J1_C0")->isVisible());
+}
+
+void tst_LightSubscription::controllerDestroyedWhileItsSignalIsHandled()
+{
+    PluginProbe probe(plugin);
+    probe.setProcessing(entry(), true);
+    waitReplies();
+    const FatalNotification n(light, QVariantList{1, 4});
+    Q_EMIT light->notification(&n);
+    light = nullptr;
+    // The record went with its controller, in the middle of handling its signal; nothing
+    // was shown for it afterwards.
+    QVERIFY(probe.lights().isEmpty());
+    QVERIFY(d.markers->childItems().isEmpty());
+    QVERIFY(d.item("J1_C0")->isVisible());
+    QVERIFY(!overrideColor(d.item("J1_C0")).isValid());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void tst_LightSubscription::nullEntryOrControllerIgnored()
