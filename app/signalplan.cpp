@@ -71,6 +71,19 @@ QString SignalState::name(int code)
     }
 }
 
+int SignalState::fromSumo(char letter)
+{
+    switch (letter) {
+    case 'G': case 'g': case 's': return Green;
+    case 'y': return Yellow;
+    case 'r': return Red;
+    case 'u': return RedYellow;
+    case 'o': return YellowFlashing;
+    case 'O': return Off;
+    default: return -1;
+    }
+}
+
 double ControllerPlan::cycleTime(double seconds) const
 {
     if (!(cycle > 0.0))
@@ -235,6 +248,10 @@ bool SignalPlanSet::fromJson(const QByteArray &data, QString *error)
             }
             plan.groups.insert(gid, phases);
         }
+        // Text beside the plan (an importer's source ids) is kept, so it is written back.
+        for (auto n = c.constBegin(); n != c.constEnd(); ++n)
+            if (n.value().isString())
+                plan.notes.insert(n.key(), n.value().toString());
         const QString why = plan.validate();
         if (!why.isEmpty()) {
             *error = why;

@@ -13,6 +13,12 @@ enum Code { Off = 0, Green = 1, GreenFlashing = 2, GreenFlashingAlt = 3, Red = 4
 bool isValid(int code);
 //! Short English name of a code ("green", "red-yellow", ...); "code N" for anything else.
 QString name(int code);
+/*!
+ * The code of one of SUMO's signal letters: G, g and s (green that must yield or stop
+ * first) green; y yellow; r red; u red-yellow; o (off, blinking) yellow flashing; O (off)
+ * off. -1 for a letter SUMO does not define.
+ */
+int fromSumo(char letter);
 }
 
 //! One step of a signal group's sequence: a state held for a number of seconds (> 0).
@@ -34,7 +40,7 @@ struct ControllerPlan
     double offset = 0.0;  //!< seconds, any value (taken modulo the cycle)
     QMap<int, QVector<PlanPhase>> groups; //!< signal-group id -> phases
     //! Text fields written before "cycle" that say where the plan came from (for example an
-    //! importer's "sumoId" and "program"); the reader ignores them.
+    //! importer's "sumoId" and "program"); the reader keeps every text-valued field here.
     QMap<QString, QString> notes;
 
     //! State of \a group at simulation time \a seconds; Off for an unknown group.

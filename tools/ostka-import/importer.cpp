@@ -3,6 +3,8 @@
 #include "georef.h"
 #include "vclass.h"
 
+#include <signalplan.h>
+
 #include <ostrika/connection.h>
 #include <ostrika/crosswalk.h>
 #include <ostrika/edge.h>
@@ -49,6 +51,7 @@ private:
     bool nodes();
     bool edges();
     bool trafficLights(QMap<int, ControllerPlanOut> *plans);
+    void warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active);
     bool connections();
     bool crosswalks();
     bool routes();
@@ -216,12 +219,38 @@ bool Builder::edges()
     return true;
 }
 
+// Plans are fixed time; a program that reacts to traffic only looks like one here.
+void Builder::warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active)
+{
+    QMap<QString, QStringList> byType;
+    for (const SumoTlLogic *t : active) {
+        if (!t->type.isEmpty() && t->type != QLatin1String("static"))
+            byType[t->type] << t->id;
+    }
+    if (byType.isEmpty())
+        return;
+    QStringList parts;
+    int count = 0;
+    for (auto it = byType.cbegin(); it != byType.cend(); ++it) {
+        count += it->size();
+        QStringList ids = it->mid(0, 6);
+        if (it->size() > ids.size())
+            ids << QStringLiteral("and %1 more").arg(it->size() - ids.size());
+        parts << QStringLiteral("%1: %2").arg(it.key(), ids.join(QStringLiteral(", ")));
+    }
+    m_summary->warnings << QStringLiteral("%1 of %2 traffic-light programs react to traffic (%3); the plan file runs "
+                                          "them as fixed time with their phases' durations. To see them live, run the "
+                                          "simulation in SUMO and follow it: ostrik-view --sumo CONFIG.sumocfg")
+                               .arg(count).arg(active.size()).arg(parts.join(QStringLiteral("; ")));
+}
+
 bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
 {
     // SUMO runs the program loaded last when a light has several.
     QMap<QString, const SumoTlLogic *> active;
     for (const SumoTlLogic &t : m_net.tlLogics)
         active.insert(t.id, &t);
+    warnAboutLivePrograms(active);
     int controller = 0;
     for (auto it = active.constBegin(); it != active.constEnd(); ++it) {
         const SumoTlLogic &t = **it;
@@ -478,15 +507,7 @@ bool Builder::run(QMap<int, ControllerPlanOut> *plans)
 
 int SignalCode::fromSumo(QChar letter)
 {
-    switch (letter.unicode()) {
-    case 'G': case 'g': case 's': return 1;
-    case 'y': return 16;
-    case 'r': return 4;
-    case 'u': return 20;
-    case 'o': return 32;
-    case 'O': return 0;
-    default: return -1;
-    }
+    return letter.unicode() < 128 ? SignalState::fromSumo(char(letter.unicode())) : -1;
 }
 
 bool importSumo(const ImportOptions &options, Network *network, QMap<int, ControllerPlanOut> *plans,
