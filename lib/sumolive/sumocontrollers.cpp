@@ -239,9 +239,17 @@ void SumoControllers::processFinished(int code, QProcess::ExitStatus status)
     Q_EMIT message(m_stateText);
 }
 
+void SumoControllers::rebind(const QVector<LightBinding> &bindings, const QVector<ReferencePoint> &points)
+{
+    goOffline();
+    setBindings(bindings);
+    m_setup.references = points;
+    QMetaObject::invokeMethod(m_worker, "bind", Qt::QueuedConnection, Q_ARG(TraciWorker::Setup, m_setup));
+}
+
 void SumoControllers::onOpened(const SumoHello &hello)
 {
-    if (m_state != State::Starting)
+    if (m_state != State::Starting && m_state != State::Connected)
         return;
     m_hello = hello;
     m_time = hello.time;

@@ -69,6 +69,11 @@ public:
     void setFollowVehicles(bool on) { m_setup.vehicles = on; }
 
     void start(const Launch &launch);
+    /*!
+     * Other bindings (and reference points) for the open connection, for a network known
+     * only once SUMO said which it runs. The bound controllers come online with the next step.
+     */
+    void rebind(const QVector<LightBinding> &bindings, const QVector<ReferencePoint> &points);
     //! The last launch again (a started SUMO starts from its beginning).
     void reconnect();
     //! Ends the connection on the user's wish; a SUMO started here ends. State Idle.

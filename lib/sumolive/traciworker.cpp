@@ -86,6 +86,8 @@ struct TraciWorker::Connection
     QSet<int> badLetters;           // slots already reported for letters SUMO does not define
     SumoGeoFit geo;
     std::string contextJunction;    // empty: vehicles not followed
+    double contextRadius = 0.0;
+    SumoHello hello;
     std::unordered_map<std::string, int> vehicleKeys;
     int nextVehicleKey = 0;
     double stepLength = 1.0;
@@ -167,8 +169,7 @@ void TraciWorker::tryOpen()
 
 bool TraciWorker::handshake(QString *error)
 {
-    SumoHello hello;
-    QVector<SumoLight> lights;
+    SumoHello &hello = m_c->hello;
     try {
         Talking t(m_c->label);
         hello.version = QString::fromStdString(libtraci::Simulation::getVersion().second);
@@ -179,60 +180,8 @@ bool TraciWorker::handshake(QString *error)
             hello.netFile = QString::fromStdString(libtraci::Simulation::getOption("net-file"));
         } catch (const libsumo::TraCIException &) {
         }
-        QSet<QString> known;
-        for (const LightBinding &b : qAsConst(m_setup.bindings))
-            known.insert(b.sumoId);
-        for (const std::string &id : libtraci::TrafficLight::getIDList()) {
-            SumoLight l;
-            l.id = QString::fromStdString(id);
-            l.links = int(libtraci::TrafficLight::getRedYellowGreenState(id).size());
-            // Only an unmatched light's message needs its kind.
-            if (!known.contains(l.id)) {
-                const auto logics = libtraci::TrafficLight::getCompleteRedYellowGreenDefinition(id);
-                if (!logics.empty())
-                    l.type = logics.front().type;
-            }
-            lights << l;
-        }
-        const LightMapping mapping = LightMapping::build(lights, m_setup.bindings);
-        hello.lights = mapping.lights;
-        hello.messages = mapping.messages;
-        for (const LightSlot &s : qAsConst(hello.lights)) {
-            m_c->slotIds.push_back(s.sumoId.toStdString());
-            m_c->slotLinks.push_back(s.links);
-            libtraci::TrafficLight::subscribe(m_c->slotIds.back(), {libsumo::TL_RED_YELLOW_GREEN_STATE});
-        }
-        m_c->last.resize(m_c->slotIds.size());
         libtraci::Simulation::subscribe(std::vector<int>{libsumo::VAR_TIME});
-
-        QVector<QPointF> sumoPts, geoPts;
-        std::string anchor;
-        for (const ReferencePoint &r : qAsConst(m_setup.references)) {
-            try {
-                const libsumo::TraCIPosition p = libtraci::Junction::getPosition(r.junctionId.toStdString());
-                sumoPts << QPointF(p.x, p.y);
-                geoPts << r.geo;
-                if (anchor.empty())
-                    anchor = r.junctionId.toStdString();
-            } catch (const libsumo::TraCIException &) {
-                // Not one of SUMO's junctions: the network and SUMO's net differ here.
-            }
-        }
-        if (SumoGeoFit::fit(sumoPts, geoPts, &m_c->geo)) {
-            hello.geo = m_c->geo;
-            if (m_setup.vehicles) {
-                const libsumo::TraCIPositionVector box = libtraci::Simulation::getNetBoundary();
-                double radius = 1.0;
-                if (box.value.size() >= 2)
-                    radius += std::hypot(box.value[1].x - box.value[0].x, box.value[1].y - box.value[0].y);
-                libtraci::Junction::subscribeContext(anchor, libsumo::CMD_GET_VEHICLE_VARIABLE, radius,
-                    {libsumo::VAR_POSITION, libsumo::VAR_ANGLE, libsumo::VAR_SPEED, libsumo::VAR_LENGTH});
-                m_c->contextJunction = anchor;
-            }
-        } else if (m_setup.vehicles) {
-            hello.messages << QStringLiteral("vehicles are not drawn: too few of the network's junctions are "
-                                             "SUMO's (%1 of %2 found)").arg(sumoPts.size()).arg(m_setup.references.size());
-        }
+        subscribe();
     } catch (const std::exception &e) {
         *error = QStringLiteral("SUMO did not answer as expected: %1").arg(QString::fromLocal8Bit(e.what()));
         return false;
@@ -248,6 +197,92 @@ bool TraciWorker::handshake(QString *error)
     Q_EMIT opened(hello);
     pump();
     return true;
+}
+
+void TraciWorker::bind(const TraciWorker::Setup &setup)
+{
+    m_setup = setup;
+    if (!m_c)
+        return;
+    try {
+        Talking t(m_c->label);
+        for (const std::string &id : m_c->slotIds)
+            libtraci::TrafficLight::unsubscribe(id);
+        if (!m_c->contextJunction.empty())
+            libtraci::Junction::unsubscribeContext(m_c->contextJunction, libsumo::CMD_GET_VEHICLE_VARIABLE, m_c->contextRadius);
+        subscribe();
+    } catch (const std::exception &e) {
+        drop(QStringLiteral("the connection to SUMO failed: %1").arg(QString::fromLocal8Bit(e.what())));
+        return;
+    }
+    Q_EMIT opened(m_c->hello);
+}
+
+// Called with the connection selected: matches the lights, subscribes to them and to the vehicles.
+void TraciWorker::subscribe()
+{
+    Connection &c = *m_c;
+    SumoHello &hello = c.hello;
+    QSet<QString> known;
+    for (const LightBinding &b : qAsConst(m_setup.bindings))
+        known.insert(b.sumoId);
+    QVector<SumoLight> lights;
+    for (const std::string &id : libtraci::TrafficLight::getIDList()) {
+        SumoLight l;
+        l.id = QString::fromStdString(id);
+        l.links = int(libtraci::TrafficLight::getRedYellowGreenState(id).size());
+        // Only an unmatched light's message needs its kind.
+        if (!known.contains(l.id)) {
+            const auto logics = libtraci::TrafficLight::getCompleteRedYellowGreenDefinition(id);
+            if (!logics.empty())
+                l.type = logics.front().type;
+        }
+        lights << l;
+    }
+    const LightMapping mapping = LightMapping::build(lights, m_setup.bindings);
+    hello.lights = mapping.lights;
+    hello.messages = m_setup.bindings.isEmpty() ? QStringList() : mapping.messages;
+    c.slotIds.clear();
+    c.slotLinks.clear();
+    for (const LightSlot &s : qAsConst(hello.lights)) {
+        c.slotIds.push_back(s.sumoId.toStdString());
+        c.slotLinks.push_back(s.links);
+        libtraci::TrafficLight::subscribe(c.slotIds.back(), {libsumo::TL_RED_YELLOW_GREEN_STATE});
+    }
+    c.last.assign(c.slotIds.size(), std::string());
+    c.first = true;
+    c.badLetters.clear();
+
+    QVector<QPointF> sumoPts, geoPts;
+    std::string anchor;
+    for (const ReferencePoint &r : qAsConst(m_setup.references)) {
+        try {
+            const libsumo::TraCIPosition p = libtraci::Junction::getPosition(r.junctionId.toStdString());
+            sumoPts << QPointF(p.x, p.y);
+            geoPts << r.geo;
+            if (anchor.empty())
+                anchor = r.junctionId.toStdString();
+        } catch (const libsumo::TraCIException &) {
+            // Not one of SUMO's junctions: the network and SUMO's net differ here.
+        }
+    }
+    c.contextJunction.clear();
+    hello.geo = SumoGeoFit();
+    if (SumoGeoFit::fit(sumoPts, geoPts, &c.geo)) {
+        hello.geo = c.geo;
+        if (m_setup.vehicles) {
+            const libsumo::TraCIPositionVector box = libtraci::Simulation::getNetBoundary();
+            c.contextRadius = 1.0;
+            if (box.value.size() >= 2)
+                c.contextRadius += std::hypot(box.value[1].x - box.value[0].x, box.value[1].y - box.value[0].y);
+            libtraci::Junction::subscribeContext(anchor, libsumo::CMD_GET_VEHICLE_VARIABLE, c.contextRadius,
+                {libsumo::VAR_POSITION, libsumo::VAR_ANGLE, libsumo::VAR_SPEED, libsumo::VAR_LENGTH});
+            c.contextJunction = anchor;
+        }
+    } else if (m_setup.vehicles && !m_setup.references.isEmpty()) {
+        hello.messages << QStringLiteral("vehicles are not drawn: too few of the network's junctions are "
+                                         "SUMO's (%1 of %2 found)").arg(sumoPts.size()).arg(m_setup.references.size());
+    }
 }
 
 void TraciWorker::setPacing(bool running, double speed)

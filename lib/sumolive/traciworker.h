@@ -55,6 +55,11 @@ public Q_SLOTS:
      * openFailed(). An open connection is closed first.
      */
     void open(const QString &host, int port, int timeoutMs, const TraciWorker::Setup &setup);
+    /*!
+     * Matches and subscribes anew for other bindings on the open connection (opened() again
+     * with the new matching); without a connection it only keeps them for the next open().
+     */
+    void bind(const TraciWorker::Setup &setup);
     //! Stops trying to connect (openFailed("cancelled")).
     void cancel();
     void setPacing(bool running, double speed);
@@ -66,6 +71,7 @@ public Q_SLOTS:
     void close();
 
 Q_SIGNALS:
+    //! Connected (or bound anew): what SUMO has and how it was matched.
     void opened(const SumoHello &hello);
     void openFailed(const QString &reason);
     void stepped(const SumoStep &step);
@@ -79,6 +85,7 @@ private:
 
     void tryOpen();
     bool handshake(QString *error);
+    void subscribe();
     void pump();
     void doStep();
     void idleCheck();

@@ -369,14 +369,20 @@ private Q_SLOTS:
         sumo.start(QStringLiteral("sumo"), {QStringLiteral("-c"), scenario(QStringLiteral("grid.sumocfg")),
                                             QStringLiteral("--remote-port"), QString::number(port)});
         QVERIFY(sumo.waitForStarted());
+        // Without a network first: SUMO says which net it runs, then the host binds.
         Corvel::Project project;
         SumoControllers c(&project);
-        c.setBindings(m_bindings);
         SumoControllers::Launch l;
         l.port = port;
         c.start(l);
         QVERIFY(waitLive(c));
         QCOMPARE(c.processId(), qint64(0));
+        QVERIFY2(c.hello().netFile.endsWith(QLatin1String("grid.net.xml")), qPrintable(c.hello().netFile));
+        QVERIFY(c.hello().lights.isEmpty());
+        QVERIFY(c.hello().messages.isEmpty());
+        c.rebind(m_bindings, m_references);
+        QTRY_COMPARE(c.hello().lights.size(), 9);
+        QVERIFY(c.hello().geo.valid());
         c.runTo(10.0);
         QTRY_VERIFY_WITH_TIMEOUT(c.time() >= 10.0, 30000);
         for (int id : c.boundControllers())
