@@ -4,6 +4,7 @@
 #include <ostrika/ostrika.h>
 
 #include <QLineF>
+#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
