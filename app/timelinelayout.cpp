@@ -2,10 +2,10 @@
 #include "timelinelayout.h"
 
 #include <QFontMetricsF>
-#include <QMap>
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -55,7 +55,11 @@ QVector<TimelineLayout::Row> groupRows(const TimelineDiagram &d)
     return rows;
 }
 
-// Per junction line (rows at one height), the number of bars below (forward) and above it.
+// Junction lines closer than this share one stack of bars, so that stop lines a few metres
+// apart (lanes, the two sides of a joined junction) do not squeeze every bar of the picture.
+constexpr double ShareLinePx = 7.0;
+
+// Per junction line: where its bars start and how many hang below (forward) and stand above.
 struct Line
 {
     double y = 0.0;
@@ -63,18 +67,28 @@ struct Line
     int above = 0;
 };
 
-double fittingBarHeight(const QVector<TimelineLayout::Row> &rows)
+QVector<Line> shareLines(QVector<TimelineLayout::Row> &rows, QVector<int> *lineOfRow)
 {
-    QMap<qint64, Line> lines; // keyed by half pixels, bottom line last
-    for (const auto &r : rows) {
-        Line &l = lines[qRound64(r.lineY * 2.0)];
-        l.y = r.lineY;
-        (r.forward ? l.below : l.above) += r.bars.size();
+    QVector<int> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return rows.at(a).lineY < rows.at(b).lineY; });
+    QVector<Line> lines;
+    lineOfRow->resize(rows.size());
+    for (int i : qAsConst(order)) {
+        TimelineLayout::Row &r = rows[i];
+        if (lines.isEmpty() || r.lineY - lines.last().y > ShareLinePx)
+            lines.append(Line{r.lineY, 0, 0});
+        (*lineOfRow)[i] = lines.size() - 1;
+        (r.forward ? lines.last().below : lines.last().above) += r.bars.size();
     }
+    return lines;
+}
+
+double fittingBarHeight(const QVector<Line> &lines)
+{
     double h = 9.0;
-    const QList<Line> sorted = lines.values();
-    for (int i = 1; i < sorted.size(); ++i) {
-        const Line &upper = sorted.at(i - 1), &lower = sorted.at(i);
+    for (int i = 1; i < lines.size(); ++i) {
+        const Line &upper = lines.at(i - 1), &lower = lines.at(i);
         const int need = upper.below + lower.above;
         if (need > 0)
             h = std::min(h, (lower.y - upper.y - 1.0) / need - 1.0);
@@ -82,13 +96,17 @@ double fittingBarHeight(const QVector<TimelineLayout::Row> &rows)
     return std::clamp(h, 3.0, 9.0);
 }
 
-void placeBars(QVector<TimelineLayout::Row> &rows, const QRectF &plot, double h)
+void placeBars(QVector<TimelineLayout::Row> &rows, const QVector<Line> &lines, const QVector<int> &lineOfRow,
+               const QRectF &plot, double h)
 {
-    QMap<qint64, int> below, above;
-    for (auto &r : rows) {
-        int &slot = (r.forward ? below : above)[qRound64(r.lineY * 2.0)];
+    QVector<int> below(lines.size(), 0), above(lines.size(), 0);
+    for (int i = 0; i < rows.size(); ++i) {
+        TimelineLayout::Row &r = rows[i];
+        const int line = lineOfRow.at(i);
+        const double y = lines.at(line).y;
+        int &slot = (r.forward ? below : above)[line];
         for (auto &b : r.bars) {
-            const double top = r.forward ? r.lineY + 1.0 + slot * (h + 1.0) : r.lineY - 1.0 - h - slot * (h + 1.0);
+            const double top = r.forward ? y + 1.0 + slot * (h + 1.0) : y - 1.0 - h - slot * (h + 1.0);
             b.rect = QRectF(plot.left(), top, plot.width(), h);
             ++slot;
         }
@@ -149,8 +167,11 @@ QString TimelineLayout::labelText(const Row &row, const TimelineDiagram &d)
             g << QString::number(n);
         lanes << g.join(QStringLiteral(", "));
     }
-    const QString where = row.junction.isEmpty() ? QStringLiteral("ctrl %1").arg(row.controller)
-                                                 : QStringLiteral("%1 \u00b7 ctrl %2").arg(row.junction).arg(row.controller);
+    // Imported junction names can be long ids: their middle goes, never the timing.
+    const QString junction = row.junction.size() > 24 ? row.junction.left(11) + QStringLiteral("\u2026") + row.junction.right(11)
+                                                      : row.junction;
+    const QString where = junction.isEmpty() ? QStringLiteral("ctrl %1").arg(row.controller)
+                                             : QStringLiteral("%1 \u00b7 ctrl %2").arg(junction).arg(row.controller);
     const auto plan = d.plans.constFind(row.controller);
     const QString timing = plan == d.plans.constEnd()
         ? QStringLiteral("no plan")
@@ -174,8 +195,10 @@ TimelineLayout TimelineLayout::compute(const QRectF &rect, const TimelineDiagram
     l.rows = groupRows(d);
     for (Row &r : l.rows)
         r.lineY = l.y(r.distance);
-    l.barHeight = fittingBarHeight(l.rows);
-    placeBars(l.rows, l.plot, l.barHeight);
+    QVector<int> lineOfRow;
+    const QVector<Line> lines = shareLines(l.rows, &lineOfRow);
+    l.barHeight = fittingBarHeight(lines);
+    placeBars(l.rows, lines, lineOfRow, l.plot, l.barHeight);
 
     const QFontMetricsF fm(labelFont);
     const double width = LabelColumn - 24.0;
