@@ -168,7 +168,7 @@ QString TimelineLayout::labelText(const Row &row, const TimelineDiagram &d)
         lanes << g.join(QStringLiteral(", "));
     }
     // Imported junction names can be long ids: their middle goes, never the timing.
-    const QString junction = row.junction.size() > 24 ? row.junction.left(11) + QStringLiteral("\u2026") + row.junction.right(11)
+    const QString junction = row.junction.size() > 20 ? row.junction.left(9) + QStringLiteral("\u2026") + row.junction.right(9)
                                                       : row.junction;
     const QString where = junction.isEmpty() ? QStringLiteral("ctrl %1").arg(row.controller)
                                              : QStringLiteral("%1 \u00b7 ctrl %2").arg(junction).arg(row.controller);
