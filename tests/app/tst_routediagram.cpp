@@ -1,6 +1,6 @@
 // Tests of the route diagrams a user gets from the demo host with the real plugin: small
 // hand-made routes (one-way, out-and-back, loop), their directions, places and bands.
-#include "netbuilder.h"
+#include "testnetwork.h"
 #include "session.h"
 #include "timelinewidget.h"
 
@@ -13,15 +13,15 @@ namespace {
 // A network of hand-made routes written to a file with its plans, opened like a user would.
 struct Scenario
 {
-    NetBuilder b;
+    TestNetwork b{QPointF(0.0, 0.0)}; // on the equator a planar unit is a metre
     QTemporaryDir dir;
     DemoSession session;
 
     bool open(const QByteArray &plans, QString *error)
     {
         const QString net = dir.filePath(QStringLiteral("hand.ostka"));
-        if (!b.ok() || !b.net.save(net)) {
-            *error = b.ok() ? b.net.errorString() : b.error;
+        if (!b.save(net)) {
+            *error = b.error;
             return false;
         }
         QFile f(dir.filePath(QStringLiteral("hand.plans.json")));
@@ -59,7 +59,7 @@ QByteArray plansJson(const QList<std::tuple<int, int, int, int>> &greens)
 
 // One-way street along y = 0 from x = 0 to 400, junctions "Alpha", "Beta", "Gamma" at
 // x = 100, 200, 300 (controllers 1 to 3, group 1 each, stop lines 5 m before).
-Ostrika::Route *oneWay(NetBuilder &b)
+Ostrika::Route *oneWay(TestNetwork &b)
 {
     QList<Ostrika::Node *> n;
     for (double x : {0.0, 100.0, 200.0, 300.0, 400.0})
@@ -82,7 +82,7 @@ Ostrika::Route *oneWay(NetBuilder &b)
 
 // A block of 200 m driven anticlockwise from its south-west corner back to it; junctions
 // with controllers 1 to 3 at the other three corners, stop lines 5 m before them.
-Ostrika::Route *blockLoop(NetBuilder &b)
+Ostrika::Route *blockLoop(TestNetwork &b)
 {
     const QList<QPointF> corners{{0, 0}, {200, 0}, {200, 200}, {0, 200}};
     QList<Ostrika::Node *> n;
@@ -165,7 +165,7 @@ private Q_SLOTS:
     void outAndBackRouteHasBothDirections()
     {
         Scenario s;
-        Ostrika::Route *r = s.b.outAndBack();
+        Ostrika::Route *r = s.b.addOutAndBack();
         QVERIFY(r);
         r->setObjectName(QStringLiteral("There and back"));
         QString error;
