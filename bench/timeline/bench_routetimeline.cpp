@@ -1,5 +1,5 @@
 // Route timeline data for a 500-edge out-and-back route through 200 signalised junctions.
-#include "netbuilder.h"
+#include "testnetwork.h"
 #include "timeline/routetimeline.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +15,7 @@ constexpr int GroupsPerJunction = 8;
 
 // Junction nodes every Spacing along y = 0; each signalised one has side roads north and
 // south with their own groups (never matching) besides the two through groups.
-Ostrika::Route *buildRoute(NetBuilder &b)
+Ostrika::Route *buildRoute(TestNetwork &b)
 {
     QList<Ostrika::Node *> n;
     for (int i = 0; i <= Spans; ++i)
@@ -60,7 +60,7 @@ Ostrika::Route *buildRoute(NetBuilder &b)
 
 void routeTimeline(benchmark::State &state)
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Route *route = buildRoute(b);
     if (!b.ok() || route->routeEdgeCount() != 2 * Spans) {
         std::fprintf(stderr, "network not built: %s\n", qPrintable(b.error));

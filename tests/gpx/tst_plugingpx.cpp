@@ -1,17 +1,12 @@
 // Tests of OstrikgPlugin::loadGpxTrack as the host calls it: what lands in the map scene.
 #include "gpx/gpxtrackreader.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 
 #include <QGraphicsPathItem>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QtTest>
-
-class PluginProbe
-{
-public:
-    static void setMapScene(OstrikgPlugin &plugin, QGraphicsScene *scene) { plugin.mapScene = scene; }
-};
 
 namespace {
 
@@ -83,7 +78,7 @@ void TestPluginGpx::init()
     QVERIFY(dir->isValid());
     plugin = new OstrikgPlugin;
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
 }
 
 void TestPluginGpx::cleanup()
@@ -98,7 +93,7 @@ void TestPluginGpx::cleanup()
 
 void TestPluginGpx::noScene()
 {
-    PluginProbe::setMapScene(*plugin, nullptr);
+    PluginProbe(*plugin).setMapScene(nullptr);
     const QString file = QFINDTESTDATA("data/gpx11_default_namespace.gpx");
     QVERIFY(!file.isEmpty());
     QVERIFY(!loadGpx(*plugin, file));
@@ -114,7 +109,7 @@ void TestPluginGpx::deletedScene()
 
     // The next scene handed over receives tracks again.
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
     QVERIFY(loadGpx(*plugin, file));
     QCOMPARE(pathItems(*scene).size(), 1);
 }

@@ -1,6 +1,8 @@
 // Soak test: seeded random host sessions against the plugin, with invariants checked after every step.
 #include "plugin/ostrikgplugin.h"
-#include "tests/reliability/reliabilitynet.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
 
 #include <corvel/response.h>
 #include <corvel/light.h>
@@ -39,28 +41,6 @@
 #ifdef OSTRIK_ASAN
 #include <sanitizer/allocator_interface.h>
 #endif
-
-// Friend of the plugin: the private state the invariants are about.
-class PluginProbe
-{
-public:
-    explicit PluginProbe(OstrikgPlugin *plugin) : p(plugin) {}
-    const QMap<QString, Ostrikga::Networkg *> &networks() const { return p->networks; }
-    const QMap<int, LightEntry *> &lights() const { return p->lights; }
-    const QList<QGraphicsItem *> &blinkItems() const { return p->blinkItems; }
-    QList<QGraphicsItem *> pulsedItems() const { return p->pulses.keys(); }
-    int pulseTimerId() const { return p->pulseTimerId; }
-    int checkTimerId() const { return p->checkTimerId; }
-    int blinkTimerId() const { return p->blinkTimerId; }
-    QGraphicsObject *layer() const { return p->layer; }
-    QGraphicsView *view() const { return p->view; }
-    // The debounced evaluation and the blink phase, without waiting for the clocks.
-    void check() { p->checkVisibleGranules(); }
-    void blinkTick() { p->blinkTick(); }
-
-private:
-    OstrikgPlugin *p;
-};
 
 namespace {
 
@@ -114,59 +94,21 @@ long peakRssKb()
     return -1;
 }
 
-// The host side of one session: kernel with item model, map scene and view, a project.
-struct Host
+// The host of one session: the shared test host with the soak's controllers.
+struct Host : TestHost
 {
-    Host()
+    Host() : TestHost(WithItemModel, QSize(640, 480))
     {
-        kernel.setItemModel(&model);
-        view.reset(new OsmView(&scene));
-        view->resize(640, 480);
-        project.reset(new Corvel::Project);
         for (int id : kControllerIds)
             addController(id);
-        plugin = new OstrikgPlugin;
-        plugin->setParent(&kernel);
-    }
-    ~Host()
-    {
-        delete plugin;
-        view.reset();
-        project.reset();
     }
     void addController(int id)
     {
-        Corvel::Light *l = project->addLight(id);
+        Corvel::Light *l = project.addLight(id);
         l->setEventMask(initialMask(id));
         l->setResponseLifetime(0);
-        controllers[id] = l;
     }
-    QList<Corvel::Light *> liveControllers() const
-    {
-        QList<Corvel::Light *> out;
-        for (const QPointer<Corvel::Light> &l : controllers) {
-            if (l)
-                out.append(l);
-        }
-        return out;
-    }
-    bool load(const QString &file, QObject *withProject)
-    {
-        bool ok = false;
-        if (!QMetaObject::invokeMethod(plugin, "loadOstrik", Q_RETURN_ARG(bool, ok), Q_ARG(QString, file),
-                                       Q_ARG(QGraphicsScene *, &scene), Q_ARG(QObject *, withProject)))
-            qFatal("loadOstrik is not invokable");
-        return ok;
-    }
-    void unload() { QMetaObject::invokeMethod(plugin, "unloadAll"); }
-
-    Mirel::Kernel kernel;
-    Mirel::ItemModel model;
-    Mirel::MapScene scene;
-    std::unique_ptr<OsmView> view;
-    std::unique_ptr<Corvel::Project> project;
-    QMap<int, QPointer<Corvel::Light>> controllers;
-    OstrikgPlugin *plugin = nullptr;
+    QList<Corvel::Light *> liveControllers() const { return project.lights(); }
 };
 
 } // namespace
@@ -229,14 +171,14 @@ void tst_Soak::initTestCase()
     const QString b = dir.filePath(QStringLiteral("b.ostka"));
     const QString c = dir.filePath(QStringLiteral("c.OSTKA"));
     const QString orphan = dir.filePath(QStringLiteral("orphan.ostka"));
-    QVERIFY2(Reliability::writeNetwork(a, kOrigin, Reliability::twoJunctions(11, 12), 0, &error), qPrintable(error));
+    QVERIFY2(writeJunctions(a, kOrigin, twoJunctions(11, 12), 0, &error), qPrintable(error));
     // Shares controller 12 with a.ostka: its granule there is a duplicate.
-    QVERIFY2(Reliability::writeNetwork(b, kOrigin + QPointF(0.004, 0), Reliability::twoJunctions(12, 13), 1000, &error),
+    QVERIFY2(writeJunctions(b, kOrigin + QPointF(0.004, 0), twoJunctions(12, 13), 1000, &error),
              qPrintable(error));
-    QVERIFY2(Reliability::writeNetwork(c, kOrigin + QPointF(0, 0.003), Reliability::twoJunctions(14, 11), 2000, &error),
+    QVERIFY2(writeJunctions(c, kOrigin + QPointF(0, 0.003), twoJunctions(14, 11), 2000, &error),
              qPrintable(error));
     // Controller 99 is not in the project.
-    QVERIFY2(Reliability::writeNetwork(orphan, kOrigin, Reliability::twoJunctions(99, 14), 3000, &error),
+    QVERIFY2(writeJunctions(orphan, kOrigin, twoJunctions(99, 14), 3000, &error),
              qPrintable(error));
 
     auto write = [this](const QString &name, const QByteArray &bytes) {
@@ -294,7 +236,7 @@ void tst_Soak::loadStep(Host &h, std::mt19937 &rng)
     PluginProbe probe(h.plugin);
     // The host brings back controllers it lost, sooner or later.
     for (int id : kControllerIds) {
-        if (!h.controllers.value(id) && pick(rng, 0, 1))
+        if (!h.project.object(id) && pick(rng, 0, 1))
             h.addController(id);
     }
     const QStringList before = probe.networks().keys();
@@ -309,7 +251,7 @@ void tst_Soak::loadStep(Host &h, std::mt19937 &rng)
         expect = f.expect;
     }
     const int errorsBefore = logCounts().value(QtCriticalMsg);
-    const bool ok = h.load(path, pick(rng, 0, 5) ? h.project.get() : nullptr);
+    const bool ok = h.load(path, pick(rng, 0, 5) ? &h.project : nullptr);
     const QStringList after = probe.networks().keys();
     switch (expect) {
     case Expect::Loads: {
@@ -649,8 +591,8 @@ void tst_Soak::loadUnloadCyclesKeepMemory()
     for (int cycle = 1; cycle <= qMax(options.cycles, 20); ++cycle) {
         {
             Host h;
-            QVERIFY(h.load(a, h.project.get()));
-            QVERIFY(h.load(b, h.project.get()));
+            QVERIFY(h.load(a, &h.project));
+            QVERIFY(h.load(b, &h.project));
             h.view->setZoom(18);
             h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(100, 0)));
             PluginProbe(h.plugin).check();
@@ -728,10 +670,10 @@ void tst_Soak::lateReplyAfterSwitchOffShowsNothing()
     gpxItems = 0;
     Host h;
     const QString a = files.at(0).path;
-    Corvel::Light *light = h.controllers.value(11);
+    Corvel::Light *light = h.project.object(11);
     QVERIFY(light);
     light->setResponseDelay(5);
-    QVERIFY(h.load(a, h.project.get()));
+    QVERIFY(h.load(a, &h.project));
     h.view->setZoom(18);
     h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(0, 0)));
     PluginProbe probe(h.plugin);
@@ -750,7 +692,7 @@ void tst_Soak::lateReplyAfterSwitchOffShowsNothing()
     for (const GroupItem *g : probe.lights().value(11)->groupItems)
         QCOMPARE(g->state, -1);
 
-    QVERIFY(h.load(a, h.project.get()));
+    QVERIFY(h.load(a, &h.project));
     checkInvariants(h);
     QVERIFY(probe.blinkItems().isEmpty());
     QCOMPARE(probe.blinkTimerId(), 0);
@@ -761,33 +703,15 @@ void tst_Soak::cleanupTestCase()
     qInstallMessageHandler(nullptr);
 }
 
-// A controller whose "eventMask" can stop converting to an unsigned int.
-class MaskLight : public Corvel::Light
-{
-    Q_OBJECT
-    Q_PROPERTY(QVariant eventMask READ mask WRITE setMask)
-public:
-    using Corvel::Light::Light;
-    bool readable = true;
-    QVariant mask() const { return readable ? QVariant(eventMask()) : QVariant(QStringLiteral("offline")); }
-    void setMask(const QVariant &v) { setEventMask(v.toUInt()); }
-};
-
-class MaskProject : public QObject
-{
-    Q_OBJECT
-public:
-    Q_INVOKABLE Corvel::Light *object(int id) const { return id == light.id() ? const_cast<MaskLight *>(&light) : nullptr; }
-    MaskLight light{11};
-};
-
 // A switch-off that fails (unreadable event mask) may leave the connection blinking; loading the
 // same file again drops the network with it, and the blink timer must stop with the last item.
 void tst_Soak::reloadWithUnreadableMaskStopsBlinkTimer()
 {
     gpxItems = 0;
     Host h;
-    MaskProject project;
+    TestProject project;
+    OddLight light(11);
+    project.add(&light);
     const QString a = files.at(0).path;
     QVERIFY(h.load(a, &project));
     h.view->setZoom(18);
@@ -795,9 +719,9 @@ void tst_Soak::reloadWithUnreadableMaskStopsBlinkTimer()
     PluginProbe probe(h.plugin);
     probe.check();
     QVERIFY(probe.lights().value(11) && probe.lights().value(11)->subscribed);
-    project.light.pushNotification(5, QVariantList{1, 2}); // flashing green
+    light.pushNotification(5, QVariantList{1, 2}); // flashing green
     QVERIFY(!probe.blinkItems().isEmpty());
-    project.light.readable = false;
+    light.readable = false;
 
     QVERIFY(h.load(a, &project));
     QVERIFY(probe.blinkItems().isEmpty());

@@ -76,10 +76,10 @@ private:
 
 void tst_GroupState::initTestCase()
 {
-    sandboxSettings("tst_groupstate");
+    useTestSettings("tst_groupstate");
     QVERIFY(dir.isValid());
     qRegisterMetaType<Col>();
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1, 2}}, {{3}}, {{5}}}, {9, 1}}));
     QVERIFY(b.save(dir.filePath("junction.ostka")));
 }
@@ -113,7 +113,7 @@ void tst_GroupState::bindJunction(int responseDelay)
 
 void tst_GroupState::oneRequestPerDistinctGroup()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({4, {0, 0}, {{{3}}, {{1}}, {{1}}, {{7}}}, {}}));
     QVERIFY(b.save(dir.filePath("groups3117.ostka")));
     DrawnNet other;
@@ -348,7 +348,7 @@ void tst_GroupState::masterSwitchDropsStates()
 {
     switchOn();
     PluginProbe probe(plugin);
-    probe.setAllowFlag(false);
+    probe.allowProcessTlEvents() = false;
     light->setGroupState(5, 4);
     QCOMPARE(record("J1_C2", 5)->state, 0);
     QCOMPARE(record("J1_C2", 5)->marker->currentState(), 0);
@@ -358,7 +358,7 @@ void tst_GroupState::masterSwitchDropsStates()
     QTRY_VERIFY(allAnswered(light));
     QCOMPARE(record("J1_C2", 5)->state, 0);
 
-    probe.setAllowFlag(true);
+    probe.allowProcessTlEvents() = true;
     light->setGroupState(5, 20);
     QCOMPARE(record("J1_C2", 5)->marker->currentState(), 2);
 }
