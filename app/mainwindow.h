@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class DemoSession;
+class QAction;
 class QLabel;
 class QMenu;
 class QTreeView;
@@ -31,6 +32,7 @@ private:
     void zoomBy(int steps);
     void rebuildControllerMenu();
     void updateStatus();
+    void addSumoParts();
     QString selectedRouteName() const;
 
     DemoSession *m_session;
@@ -40,5 +42,7 @@ private:
     QLabel *m_cursorLabel;
     QLabel *m_timeLabel;
     QLabel *m_liveLabel;
+    QLabel *m_sumoLabel;
+    QAction *m_runAction = nullptr;
     QPointer<TimelineWindow> m_timeline;
 };

@@ -259,7 +259,7 @@ void SumoControllers::onOpened(const SumoHello &hello)
         m_slotLights << QPointer<Corvel::Light>(m_project ? m_project->object(s.controllerId) : nullptr);
     for (const QString &m : hello.messages)
         Q_EMIT message(m);
-    setState(State::Connected, tr("connected to SUMO %1").arg(hello.version));
+    setState(State::Connected, tr("connected to %1").arg(hello.version));
     QMetaObject::invokeMethod(m_worker, "setPacing", Qt::QueuedConnection, Q_ARG(bool, m_running), Q_ARG(double, m_speed));
 }
 
@@ -297,6 +297,7 @@ void SumoControllers::onStepped(const SumoStep &step)
     }
     m_time = step.time;
     m_vehicles = step.vehicles;
+    m_lastChanges = step.changes;
     ++m_steps;
     m_costs = {step.traciMs, step.mapMs, (nowNs() - start) / 1e6, (start - step.readyNs) / 1e6};
     Q_EMIT stepApplied(m_time);
@@ -328,6 +329,7 @@ void SumoControllers::goOffline()
                 l->setConnected(false);
     }
     m_vehicles.clear();
+    m_lastChanges.clear();
 }
 
 void SumoControllers::setRunning(bool running)

@@ -87,6 +87,8 @@ public:
     const SumoHello &hello() const { return m_hello; }
     QList<int> boundControllers() const;
     const QVector<SumoVehicle> &vehicles() const { return m_vehicles; }
+    //! The lights that changed in the last applied step: slot (index into hello().lights), letters.
+    const QVector<QPair<int, QByteArray>> &lastChanges() const { return m_lastChanges; }
     StepCosts lastCosts() const { return m_costs; }
     int stepsApplied() const { return m_steps; }
 
@@ -128,6 +130,7 @@ private:
     SumoHello m_hello;
     QVector<QPointer<Corvel::Light>> m_slotLights;
     QVector<SumoVehicle> m_vehicles;
+    QVector<QPair<int, QByteArray>> m_lastChanges;
     QStringList m_outputTail;
     State m_state = State::Idle;
     QString m_stateText;
