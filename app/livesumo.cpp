@@ -225,7 +225,8 @@ void LiveSumo::onStep()
             m_history.record(slot.controllerId, i + 1, t, code < 0 ? int(SignalState::Off) : code);
         }
     }
-    m_history.setKnownUntil(t);
+    // The state of a step holds until the next step.
+    m_history.setKnownUntil(t + m_controllers->hello().stepLength);
     m_tracks.add(t, m_controllers->vehicles());
     if (m_vehicles)
         m_vehicles->setVehicles(m_controllers->vehicles());
