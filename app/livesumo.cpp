@@ -194,6 +194,13 @@ void LiveSumo::onStateChanged()
                 networkFromSumo();
             return;
         }
+        if (m_phase != Phase::Live) {
+            const SumoGeoFit &fit = m_controllers->hello().geo;
+            // Junctions that do not fit say that the network is not the one SUMO runs.
+            if (fit.valid() && fit.residual > 2.0)
+                Q_EMIT note(tr("the network's junctions lie up to %1 m from SUMO's: is %2 the import of SUMO's network?")
+                                .arg(fit.residual, 0, 'f', 1).arg(QFileInfo(m_networkFile).fileName()));
+        }
         setPhase(Phase::Live);
         return;
     case SumoControllers::State::Lost:
