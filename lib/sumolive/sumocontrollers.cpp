@@ -1,6 +1,7 @@
 // SUMO live source: SUMO's steps applied to the host's controllers; the SUMO child process.
 #include "sumocontrollers.h"
 
+#include "clocks.h"
 #include "socketfinder.h"
 
 #include <corvel/light.h>
@@ -14,16 +15,13 @@
 #include <QTimer>
 
 #include <chrono>
+#include <ctime>
 
 namespace {
 
 constexpr int OutputTailLines = 40;
 
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+
 
 // SUMO validates its XML against schemas under SUMO_HOME; without it, it tries the web.
 QProcessEnvironment sumoEnvironment(const QString &program)
@@ -277,7 +275,8 @@ void SumoControllers::onStepped(const SumoStep &step)
 {
     if (m_state != State::Connected)
         return; // from a connection that ended meanwhile
-    const qint64 start = nowNs();
+    const qint64 start = Clocks::nowNs();
+    const double cpuStart = Clocks::threadCpuMs();
     for (const auto &change : step.changes) {
         Corvel::Light *light = m_slotLights.value(change.first).data();
         if (!light)
@@ -299,7 +298,8 @@ void SumoControllers::onStepped(const SumoStep &step)
     m_vehicles = step.vehicles;
     m_lastChanges = step.changes;
     ++m_steps;
-    m_costs = {step.traciMs, step.mapMs, (nowNs() - start) / 1e6, (start - step.readyNs) / 1e6};
+    m_costs = {step.traciMs, step.mapMs, (Clocks::nowNs() - start) / 1e6, (start - step.readyNs) / 1e6, step.cpuMs,
+               Clocks::threadCpuMs() - cpuStart};
     Q_EMIT stepApplied(m_time);
     QMetaObject::invokeMethod(m_worker, "acknowledge", Qt::QueuedConnection);
 }

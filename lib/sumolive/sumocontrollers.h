@@ -56,6 +56,8 @@ public:
         double map = 0.0;      //!< comparing states, placing vehicles (worker)
         double apply = 0.0;    //!< writing states into the lights, notifications included
         double handover = 0.0; //!< from the worker having the step to this thread applying it
+        double workerCpu = 0.0; //!< CPU time of the worker for the round trip and the comparing
+        double applyCpu = 0.0;  //!< CPU time of applying
     };
 
     explicit SumoControllers(Corvel::Project *project, QObject *parent = nullptr);

@@ -98,6 +98,7 @@ struct SumoStep
     QVector<SumoVehicle> vehicles;  //!< every vehicle (empty unless vehicles are followed)
     double traciMs = 0.0;  //!< wall time of the round trip (step and subscription results)
     double mapMs = 0.0;    //!< wall time of comparing states and placing vehicles
+    double cpuMs = 0.0;    //!< CPU time of the worker thread for all of it
     qint64 readyNs = 0;    //!< monotonic clock when the step was handed over
 };
 

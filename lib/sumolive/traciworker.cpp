@@ -2,6 +2,7 @@
 #include "traciworker.h"
 
 #include "lightmapping.h"
+#include "clocks.h"
 #include "socketfinder.h"
 
 #include <signalplan.h>
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <ctime>
 #include <mutex>
 #include <pthread.h>
 #include <unordered_map>
@@ -46,16 +48,12 @@ int nextLabel()
     return ++n;
 }
 
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 double msSince(std::chrono::steady_clock::time_point t)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
 }
+
 
 // A socket whose peer vanished raises SIGPIPE in the writing thread; here it must become
 // an error return instead of ending the program.
@@ -353,13 +351,14 @@ void TraciWorker::doStep()
         return;
     }
     m_awaitingAck = true;
-    step.readyNs = nowNs();
+    step.readyNs = Clocks::nowNs();
     Q_EMIT stepped(step);
 }
 
 void TraciWorker::takeStep(SumoStep *out)
 {
     Connection &c = *m_c;
+    const double cpuStart = Clocks::threadCpuMs();
     const auto start = std::chrono::steady_clock::now();
     libsumo::SubscriptionResults lights, vehicles;
     libsumo::TraCIResults sim;
@@ -423,6 +422,7 @@ void TraciWorker::takeStep(SumoStep *out)
             it = vehicles.count(it->first) ? std::next(it) : c.vehicleKeys.erase(it);
     }
     out->mapMs = msSince(mapStart);
+    out->cpuMs = Clocks::threadCpuMs() - cpuStart;
 }
 
 void TraciWorker::idleCheck()
