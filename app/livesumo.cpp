@@ -204,11 +204,6 @@ void LiveSumo::onStateChanged()
         setPhase(Phase::Live);
         return;
     case SumoControllers::State::Lost:
-        m_history.interrupt(m_controllers->time());
-        if (m_vehicles)
-            m_vehicles->setVehicles({});
-        setPhase(Phase::Ended);
-        return;
     case SumoControllers::State::Idle:
         m_history.interrupt(m_controllers->time());
         if (m_vehicles)

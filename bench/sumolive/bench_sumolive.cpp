@@ -5,7 +5,7 @@
 //   bare     - followed with no subscription at all: SUMO's step plus an empty round trip;
 //   lights   - every light subscribed, matched, written into its controller, with a
 //              subscriber on every controller (more than the plugin, which takes those in view);
-//   vehicles - the same plus every vehicle's position, angle, speed and length.
+//   vehicles - the same plus every vehicle's position, angle and speed (its length once).
 // The host's share of a step is (round trip - bare round trip) + comparing + applying.
 // Medians over the measured steps; wall and CPU time (per thread for the host, per process
 // for SUMO).
@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QXmlStreamReader>
+#include <QEventLoop>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -67,35 +68,39 @@ QStringList lightJunctions(const QString &net)
     return chosen;
 }
 
+// Each part is made once and kept: the grids (netgenerate), the trips, the configuration, the import.
 bool makeScenario(const QString &dir)
 {
-    if (QFileInfo::exists(dir + QStringLiteral("/grid.ostka")))
-        return true;
-    std::fprintf(stderr, "making the scenario in %s (a few minutes, once)\n", qPrintable(dir));
-    if (!runTool(QStringLiteral("netgenerate"), {QStringLiteral("--grid"), QStringLiteral("--grid.number"), QStringLiteral("100"),
-                 QStringLiteral("--grid.length"), QStringLiteral("100"), QStringLiteral("--no-turnarounds"),
-                 QStringLiteral("-o"), QStringLiteral("plain.net.xml")}, dir))
+    auto have = [&](const char *name) { return QFileInfo::exists(dir + QLatin1Char('/') + QLatin1String(name)); };
+    const QStringList grid{QStringLiteral("--grid"), QStringLiteral("--grid.number"), QStringLiteral("100"),
+                           QStringLiteral("--grid.length"), QStringLiteral("100"), QStringLiteral("--no-turnarounds")};
+    if (!have("plain.net.xml") && !runTool(QStringLiteral("netgenerate"), grid + QStringList{QStringLiteral("-o"), QStringLiteral("plain.net.xml")}, dir))
         return false;
-    const QStringList lights = lightJunctions(dir + QStringLiteral("/plain.net.xml"));
-    std::fprintf(stderr, "%d actuated lights\n", int(lights.size()));
-    if (!runTool(QStringLiteral("netgenerate"), {QStringLiteral("--grid"), QStringLiteral("--grid.number"), QStringLiteral("100"),
-                 QStringLiteral("--grid.length"), QStringLiteral("100"), QStringLiteral("--no-turnarounds"),
-                 QStringLiteral("--tls.set"), lights.join(QLatin1Char(',')), QStringLiteral("--tls.default-type"),
-                 QStringLiteral("actuated"), QStringLiteral("-o"), QStringLiteral("grid.net.xml")}, dir))
-        return false;
-    if (!runTool(QStringLiteral("python3"), {QStringLiteral("/usr/share/sumo/tools/randomTrips.py"), QStringLiteral("-n"),
-                 QStringLiteral("grid.net.xml"), QStringLiteral("-o"), QStringLiteral("grid.trips.xml"), QStringLiteral("--seed"),
-                 QStringLiteral("42"), QStringLiteral("-b"), QStringLiteral("0"), QStringLiteral("-e"), QStringLiteral("3600"),
-                 QStringLiteral("-p"), QStringLiteral("0.25"), QStringLiteral("--min-distance"), QStringLiteral("1000")}, dir))
+    if (!have("grid.net.xml")) {
+        const QStringList lights = lightJunctions(dir + QStringLiteral("/plain.net.xml"));
+        std::fprintf(stderr, "%d actuated lights\n", int(lights.size()));
+        if (!runTool(QStringLiteral("netgenerate"), grid + QStringList{QStringLiteral("--tls.set"), lights.join(QLatin1Char(',')),
+                     QStringLiteral("--tls.default-type"), QStringLiteral("actuated"), QStringLiteral("-o"), QStringLiteral("grid.net.xml")}, dir))
+            return false;
+    }
+    // About one trip a second across the 10 km grid: a few hundred vehicles on the road.
+    if (!have("grid.trips.xml")
+        && !runTool(QStringLiteral("python3"), {QStringLiteral("/usr/share/sumo/tools/randomTrips.py"), QStringLiteral("-n"),
+                    QStringLiteral("grid.net.xml"), QStringLiteral("-o"), QStringLiteral("grid.trips.xml"), QStringLiteral("--seed"),
+                    QStringLiteral("42"), QStringLiteral("-b"), QStringLiteral("0"), QStringLiteral("-e"), QStringLiteral("3600"),
+                    QStringLiteral("-p"), QStringLiteral("1"), QStringLiteral("--min-distance"), QStringLiteral("1000")}, dir))
         return false;
     QFile cfg(dir + QStringLiteral("/grid.sumocfg"));
-    if (!cfg.open(QIODevice::WriteOnly))
-        return false;
-    cfg.write("<configuration><input><net-file value=\"grid.net.xml\"/><route-files value=\"grid.trips.xml\"/></input>"
-              "<time><end value=\"3600\"/></time><report><no-step-log value=\"true\"/><no-warnings value=\"true\"/></report>"
-              "</configuration>\n");
-    cfg.close();
-    return runTool(QStringLiteral(OSTKA_IMPORT), {QStringLiteral("-q"), QStringLiteral("--origin"), QStringLiteral("13.40,52.50"),
+    if (!have("grid.sumocfg")) {
+        if (!cfg.open(QIODevice::WriteOnly))
+            return false;
+        cfg.write("<configuration><input><net-file value=\"grid.net.xml\"/><route-files value=\"grid.trips.xml\"/></input>"
+                  "<time><end value=\"3600\"/></time><report><no-step-log value=\"true\"/><no-warnings value=\"true\"/></report>"
+                  "</configuration>\n");
+        cfg.close();
+    }
+    return have("grid.ostka")
+        || runTool(QStringLiteral(OSTKA_IMPORT), {QStringLiteral("-q"), QStringLiteral("--origin"), QStringLiteral("13.40,52.50"),
                    QStringLiteral("grid.net.xml"), QStringLiteral("-o"), QStringLiteral("grid")}, dir);
 }
 
@@ -117,17 +122,35 @@ double median(QVector<double> v)
     return v.at(v.size() / 2);
 }
 
+struct Follower;
+bool stepTo(Follower &f, double seconds);
+
 struct Follower
 {
     QString name;
     Corvel::Project project;
     std::unique_ptr<SumoControllers> controllers;
-    QVector<double> traci, map, apply, handover, workerCpu, applyCpu, share;
+    QVector<double> traci, extra, map, apply, handover, workerCpu, applyCpu, share;
     double sumoCpuStart = 0.0;
     double sumoCpu = 0.0;
     int notifications = 0;
     int changes = 0;
 };
+
+// Steps and waits in an event loop, as the window does (the handover is then what it is live).
+bool stepTo(Follower &f, double seconds)
+{
+    SumoControllers *c = f.controllers.get();
+    QEventLoop loop;
+    QObject::connect(c, &SumoControllers::stepApplied, &loop, [&] {
+        if (c->time() >= seconds)
+            loop.quit();
+    });
+    QObject::connect(c, &SumoControllers::stateChanged, &loop, &QEventLoop::quit);
+    c->runTo(seconds);
+    loop.exec();
+    return c->isLive() && c->time() >= seconds;
+}
 
 } // namespace
 
@@ -140,13 +163,14 @@ int main(int argc, char **argv)
                                     QStringLiteral("dir"), QDir::tempPath() + QStringLiteral("/ostrik-bench-sumolive"));
     const QCommandLineOption stepsOpt(QStringLiteral("steps"), QStringLiteral("Measured steps (default 300)."),
                                       QStringLiteral("n"), QStringLiteral("300"));
-    const QCommandLineOption warmOpt(QStringLiteral("warmup"), QStringLiteral("Steps before measuring, while traffic fills the grid (default 600)."),
-                                     QStringLiteral("n"), QStringLiteral("600"));
+    const QCommandLineOption warmOpt(QStringLiteral("warmup"), QStringLiteral("Steps before measuring, while traffic fills the grid (default 300)."),
+                                     QStringLiteral("n"), QStringLiteral("300"));
     cli.addOptions({dirOpt, stepsOpt, warmOpt});
     cli.process(app);
     const QString dir = cli.value(dirOpt);
     QDir().mkpath(dir);
     qputenv("SUMO_HOME", qgetenv("SUMO_HOME").isEmpty() ? QByteArray("/usr/share/sumo") : qgetenv("SUMO_HOME"));
+    std::fprintf(stderr, "scenario in %s (made once; a few minutes)\n", qPrintable(dir));
     if (!makeScenario(dir))
         return 1;
 
@@ -202,25 +226,28 @@ int main(int argc, char **argv)
         if (k == warmup + 1)
             for (auto &f : followers)
                 f->sumoCpuStart = processCpu(f->controllers->processId());
-        // Interleaved: one step of each, in turn, so that load on the machine hits all alike.
-        QVector<double> round;
-        for (auto &f : followers) {
-            f->controllers->runTo(k);
-            if (!QTest::qWaitFor([&] { return f->controllers->time() >= k || !f->controllers->isLive(); }, 600000)
-                || !f->controllers->isLive()) {
+        // Interleaved: one step of each, in an order that rotates, so that load on the machine
+        // and the order itself hit all alike.
+        QVector<double> round(int(followers.size()));
+        for (size_t turn = 0; turn < followers.size(); ++turn) {
+            const size_t i = (turn + size_t(k)) % followers.size();
+            auto &f = followers[i];
+            if (!stepTo(*f, k)) {
                 std::fprintf(stderr, "%s: %s\n", qPrintable(f->name), qPrintable(f->controllers->stateText()));
                 return 1;
             }
+            round[int(i)] = f->controllers->lastCosts().traci;
+        }
+        for (size_t i = 0; i < followers.size() && measured; ++i) {
+            auto &f = followers[i];
             const SumoControllers::StepCosts c = f->controllers->lastCosts();
-            round << c.traci;
-            if (!measured)
-                continue;
             f->traci << c.traci;
             f->map << c.map;
             f->apply << c.apply;
             f->handover << c.handover;
             f->workerCpu << c.workerCpu;
             f->applyCpu << c.applyCpu;
+            f->extra << c.traci - round.first();
             f->share << std::max(0.0, c.traci - round.first()) + c.map + c.apply;
             f->changes += f->controllers->lastChanges().size();
         }
@@ -230,19 +257,24 @@ int main(int argc, char **argv)
     for (auto &f : followers)
         f->sumoCpu = processCpu(f->controllers->processId()) - f->sumoCpuStart;
 
+    // SUMO's own step: the bare follower's round trip (an empty answer) and SUMO's CPU per step.
     const double sumoStep = median(followers[0]->traci);
+    const double sumoCpu = 1000.0 * followers[0]->sumoCpu / steps;
     std::printf("\nmedians over %d steps after %d (ms per step; %d vehicles at the end)\n", steps, warmup,
                 int(followers[2]->controllers->vehicles().size()));
-    std::printf("%-9s %8s %8s %8s %8s %9s %10s %10s %8s %9s\n", "follower", "traci", "compare", "apply", "share",
-                "share/%", "host cpu", "sumo cpu", "handover", "changes");
+    std::printf("%-9s %9s %9s %8s %8s %9s %9s %10s %9s %9s %9s\n", "follower", "roundtrip", "+vs bare", "compare",
+                "apply", "share", "share/%", "host cpu", "+sumo cpu", "handover", "changes");
     for (auto &f : followers) {
         const double share = median(f->share);
-        std::printf("%-9s %8.3f %8.3f %8.3f %8.3f %8.1f%% %10.3f %10.3f %8.3f %9.1f\n", qPrintable(f->name),
-                    median(f->traci), median(f->map), median(f->apply), share, 100.0 * share / sumoStep,
-                    median(f->workerCpu) + median(f->applyCpu), 1000.0 * f->sumoCpu / steps, median(f->handover),
+        QVector<double> hostCpu;
+        for (int i = 0; i < f->workerCpu.size(); ++i)
+            hostCpu << f->workerCpu.at(i) + f->applyCpu.at(i);
+        std::printf("%-9s %9.3f %9.3f %8.3f %8.3f %9.3f %8.1f%% %10.3f %9.3f %9.3f %9.1f\n", qPrintable(f->name),
+                    median(f->traci), median(f->extra), median(f->map), median(f->apply), share, 100.0 * share / sumoStep,
+                    median(hostCpu), 1000.0 * f->sumoCpu / steps - sumoCpu, median(f->handover),
                     double(f->changes) / steps);
     }
-    std::printf("\nSUMO's own step (bare round trip): %.3f ms; notifications per step (lights): %.1f\n", sumoStep,
-                double(followers[1]->notifications) / (warmup + steps));
+    std::printf("\nSUMO's own step: %.3f ms round trip (median), %.3f ms CPU (mean); notifications per step "
+                "(lights): %.1f\n", sumoStep, sumoCpu, double(followers[1]->notifications) / (warmup + steps));
     return 0;
 }

@@ -21,6 +21,7 @@
 #include <csignal>
 #include <ctime>
 #include <mutex>
+#include <numeric>
 #include <pthread.h>
 #include <unordered_map>
 
@@ -65,6 +66,12 @@ void ignoreBrokenPipesInThisThread()
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+const std::vector<int> &vehicleVariables()
+{
+    static const std::vector<int> vars{libsumo::VAR_POSITION, libsumo::VAR_ANGLE, libsumo::VAR_SPEED};
+    return vars;
+}
+
 double number(const libsumo::TraCIResults &r, int var, double fallback)
 {
     const auto it = r.find(var);
@@ -80,11 +87,12 @@ struct TraciWorker::Connection
     std::vector<std::string> slotIds;
     std::vector<int> slotLinks;
     std::vector<std::string> last;
+    QVector<int> slotsById;         // slots in the order of their ids, as SUMO's results come
+    QHash<int, float> lengths;      // vehicle key -> metres
     bool first = true;
     QSet<int> badLetters;           // slots already reported for letters SUMO does not define
     SumoGeoFit geo;
-    std::string contextJunction;    // empty: vehicles not followed
-    double contextRadius = 0.0;
+    bool vehicles = false;          // every vehicle subscribed as it departs
     SumoHello hello;
     std::unordered_map<std::string, int> vehicleKeys;
     int nextVehicleKey = 0;
@@ -178,7 +186,6 @@ bool TraciWorker::handshake(QString *error)
             hello.netFile = QString::fromStdString(libtraci::Simulation::getOption("net-file"));
         } catch (const libsumo::TraCIException &) {
         }
-        libtraci::Simulation::subscribe(std::vector<int>{libsumo::VAR_TIME});
         subscribe();
     } catch (const std::exception &e) {
         *error = QStringLiteral("SUMO did not answer as expected: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -206,8 +213,9 @@ void TraciWorker::bind(const TraciWorker::Setup &setup)
         Talking t(m_c->label);
         for (const std::string &id : m_c->slotIds)
             libtraci::TrafficLight::unsubscribe(id);
-        if (!m_c->contextJunction.empty())
-            libtraci::Junction::unsubscribeContext(m_c->contextJunction, libsumo::CMD_GET_VEHICLE_VARIABLE, m_c->contextRadius);
+        if (m_c->vehicles)
+            for (const auto &v : libtraci::Vehicle::getAllSubscriptionResults())
+                libtraci::Vehicle::unsubscribe(v.first);
         subscribe();
     } catch (const std::exception &e) {
         drop(QStringLiteral("the connection to SUMO failed: %1").arg(QString::fromLocal8Bit(e.what())));
@@ -248,39 +256,48 @@ void TraciWorker::subscribe()
         libtraci::TrafficLight::subscribe(c.slotIds.back(), {libsumo::TL_RED_YELLOW_GREEN_STATE});
     }
     c.last.assign(c.slotIds.size(), std::string());
+    c.slotsById.resize(int(c.slotIds.size()));
+    std::iota(c.slotsById.begin(), c.slotsById.end(), 0);
+    std::sort(c.slotsById.begin(), c.slotsById.end(), [&c](int a, int b) { return c.slotIds[a] < c.slotIds[b]; });
+    libtraci::Simulation::subscribe(std::vector<int>{libsumo::VAR_TIME, libsumo::VAR_DEPARTED_VEHICLES_IDS});
     c.first = true;
     c.badLetters.clear();
 
     QVector<QPointF> sumoPts, geoPts;
-    std::string anchor;
     for (const ReferencePoint &r : qAsConst(m_setup.references)) {
         try {
             const libsumo::TraCIPosition p = libtraci::Junction::getPosition(r.junctionId.toStdString());
             sumoPts << QPointF(p.x, p.y);
             geoPts << r.geo;
-            if (anchor.empty())
-                anchor = r.junctionId.toStdString();
         } catch (const libsumo::TraCIException &) {
             // Not one of SUMO's junctions: the network and SUMO's net differ here.
         }
     }
-    c.contextJunction.clear();
+    c.vehicles = false;
     hello.geo = SumoGeoFit();
     if (SumoGeoFit::fit(sumoPts, geoPts, &c.geo)) {
         hello.geo = c.geo;
-        if (m_setup.vehicles) {
-            const libsumo::TraCIPositionVector box = libtraci::Simulation::getNetBoundary();
-            c.contextRadius = 1.0;
-            if (box.value.size() >= 2)
-                c.contextRadius += std::hypot(box.value[1].x - box.value[0].x, box.value[1].y - box.value[0].y);
-            libtraci::Junction::subscribeContext(anchor, libsumo::CMD_GET_VEHICLE_VARIABLE, c.contextRadius,
-                {libsumo::VAR_POSITION, libsumo::VAR_ANGLE, libsumo::VAR_SPEED, libsumo::VAR_LENGTH});
-            c.contextJunction = anchor;
-        }
+        // Per vehicle, from its departure on: SUMO looks each one up directly, where a
+        // context subscription over the whole network would search its lanes every step.
+        c.vehicles = m_setup.vehicles;
+        if (c.vehicles)
+            for (const std::string &id : libtraci::Vehicle::getIDList())
+                followVehicle(id);
     } else if (m_setup.vehicles && !m_setup.references.isEmpty()) {
         hello.messages << QStringLiteral("vehicles are not drawn: too few of the network's junctions are "
                                          "SUMO's (%1 of %2 found)").arg(sumoPts.size()).arg(m_setup.references.size());
     }
+}
+
+// Called with the connection selected. The length never changes: asked once, not every step.
+void TraciWorker::followVehicle(const std::string &id)
+{
+    Connection &c = *m_c;
+    libtraci::Vehicle::subscribe(id, vehicleVariables());
+    auto key = c.vehicleKeys.find(id);
+    if (key == c.vehicleKeys.end())
+        key = c.vehicleKeys.emplace(id, ++c.nextVehicleKey).first;
+    c.lengths.insert(key->second, float(libtraci::Vehicle::getLength(id)));
 }
 
 void TraciWorker::setPacing(bool running, double speed)
@@ -367,22 +384,34 @@ void TraciWorker::takeStep(SumoStep *out)
         libtraci::Simulation::step();
         lights = libtraci::TrafficLight::getAllSubscriptionResults();
         sim = libtraci::Simulation::getSubscriptionResults();
-        if (!c.contextJunction.empty())
-            vehicles = libtraci::Junction::getContextSubscriptionResults(c.contextJunction);
+        if (c.vehicles) {
+            // A subscription answers with the current values at once: the departed are in this step.
+            const auto departed = sim.find(libsumo::VAR_DEPARTED_VEHICLES_IDS);
+            const auto *ids = departed == sim.end() ? nullptr
+                : dynamic_cast<const libsumo::TraCIStringList *>(departed->second.get());
+            if (ids)
+                for (const std::string &id : ids->value)
+                    followVehicle(id);
+            vehicles = libtraci::Vehicle::getAllSubscriptionResults();
+        }
     }
     out->traciMs = msSince(start);
     const auto mapStart = std::chrono::steady_clock::now();
     c.time = number(sim, libsumo::VAR_TIME, c.time + c.stepLength);
     out->time = c.time;
 
-    for (size_t s = 0; s < c.slotIds.size(); ++s) {
-        const auto l = lights.find(c.slotIds[s]);
-        if (l == lights.end())
+    // Results and slots both in id order: one walk through both, no look-ups.
+    auto result = lights.cbegin();
+    for (const int s : c.slotsById) {
+        while (result != lights.cend() && result->first < c.slotIds[s])
+            ++result;
+        if (result == lights.cend() || result->first != c.slotIds[s])
             continue;
-        const auto v = l->second.find(libsumo::TL_RED_YELLOW_GREEN_STATE);
-        if (v == l->second.end())
+        const auto v = result->second.find(libsumo::TL_RED_YELLOW_GREEN_STATE);
+        const auto *text = v == result->second.end() ? nullptr : dynamic_cast<const libsumo::TraCIString *>(v->second.get());
+        if (!text)
             continue;
-        const std::string state = v->second->getString();
+        const std::string &state = text->value;
         if (!c.first && state == c.last[s])
             continue;
         const bool lettersOk = std::all_of(state.begin(), state.end(),
@@ -413,13 +442,19 @@ void TraciWorker::takeStep(SumoStep *out)
         veh.geo = c.geo.toGeo(pos->x, pos->y);
         veh.direction = c.geo.direction(pos->x, pos->y, number(v.second, libsumo::VAR_ANGLE, 0.0));
         veh.speed = float(number(v.second, libsumo::VAR_SPEED, 0.0));
-        veh.length = float(number(v.second, libsumo::VAR_LENGTH, 5.0));
+        veh.length = c.lengths.value(key->second, 5.0f);
         out->vehicles.append(veh);
     }
     // Arrived vehicles never come back under their id; forget them now and then.
     if (c.vehicleKeys.size() > 4 * vehicles.size() + 1024) {
-        for (auto it = c.vehicleKeys.begin(); it != c.vehicleKeys.end();)
-            it = vehicles.count(it->first) ? std::next(it) : c.vehicleKeys.erase(it);
+        for (auto it = c.vehicleKeys.begin(); it != c.vehicleKeys.end();) {
+            if (vehicles.count(it->first)) {
+                ++it;
+            } else {
+                c.lengths.remove(it->second);
+                it = c.vehicleKeys.erase(it);
+            }
+        }
     }
     out->mapMs = msSince(mapStart);
     out->cpuMs = Clocks::threadCpuMs() - cpuStart;

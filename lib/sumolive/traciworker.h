@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 /*!
  * Every TraCI call of the host happens in this object, which lives in a thread of its
@@ -17,8 +18,9 @@
  *
  * open() connects (retrying while SUMO still loads), matches SUMO's traffic lights to the
  * bindings (LightMapping), subscribes to their states and, with vehicles on, to every
- * vehicle's position, angle, speed and length through one context subscription: a step is
- * one round trip however many lights and vehicles there are. It only reads: nothing here
+ * vehicle's position, angle and speed: a step is one round trip however many lights and
+ * vehicles there are, plus two for each vehicle that departed in it (its subscription, which
+ * answers at once so that a new vehicle is there in its first step, and its length). It only reads: nothing here
  * changes SUMO's signals.
  *
  * Steps are handed over one at a time: after stepped() the worker waits for acknowledge()
@@ -86,6 +88,7 @@ private:
     void tryOpen();
     bool handshake(QString *error);
     void subscribe();
+    void followVehicle(const std::string &id);
     void pump();
     void doStep();
     void idleCheck();
