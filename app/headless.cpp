@@ -148,6 +148,7 @@ void beginSumo(DemoSession &session, const Options &o, QTextStream &out)
     request.host = o.traciHost;
     request.port = o.traciPort;
     request.network = o.networks.value(0);
+    request.vehicles = o.sumoVehicles;
     live->begin(request);
 }
 

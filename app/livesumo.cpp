@@ -79,6 +79,7 @@ void LiveSumo::begin(const Request &request)
 {
     m_request = request;
     m_error.clear();
+    m_controllers->setFollowVehicles(request.vehicles);
     if (!request.network.isEmpty()) {
         if (openNetwork(request.network))
             connectSumo();

@@ -37,6 +37,7 @@ public:
         int port = 0;
         QString network;       //!< the import of SUMO's network; empty: made or found in the cache
         QStringList extraArgs; //!< more options for a SUMO started here
+        bool vehicles = true;  //!< follow SUMO's vehicles
     };
     enum class Phase { Idle, Importing, Connecting, Live, Ended, Failed };
 

@@ -44,11 +44,12 @@ struct Spec
     QCommandLineOption speed{text("speed"), text("Simulated (or SUMO) seconds per second in the window (default 1)."), text("x")};
     QCommandLineOption sumo{text("sumo"), text("Start SUMO with this configuration and show its signals and vehicles live."), text("config.sumocfg")};
     QCommandLineOption traci{text("traci"), text("Follow a SUMO already running with --remote-port PORT on this machine."), text("host:port")};
+    QCommandLineOption noVehicles{text("no-vehicles"), text("With SUMO: leave its vehicles out (less work on very large networks).")};
 
     void addTo(QCommandLineParser &p) const
     {
         p.addOptions({help, plugin, gpx, shot, after, zoom, center, size, tl, tlSvg, speedKmh, route, plans, headless,
-                      plain, quit, shotWin, outDir, log, speed, sumo, traci});
+                      plain, quit, shotWin, outDir, log, speed, sumo, traci, noVehicles});
         p.addPositionalArgument(text("network"), text(".ostka files (default: the bundled sample; with SUMO: the "
                                                       "import of its network, else imported on the fly)."),
                                 text("[network.ostka...]"));
@@ -150,6 +151,7 @@ bool readSumo(const QCommandLineParser &p, const Spec &s, Options *o, QString *e
         return false;
     }
     o->sumoConfig = p.value(s.sumo);
+    o->sumoVehicles = !p.isSet(s.noVehicles);
     if (p.isSet(s.traci)) {
         const QString value = p.value(s.traci).trimmed();
         const int colon = value.lastIndexOf(QLatin1Char(':'));

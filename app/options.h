@@ -34,6 +34,7 @@ struct Options
     QString sumoConfig;          //!< --sumo: the configuration SUMO is started with
     QString traciHost;           //!< --traci: where a running SUMO listens
     int traciPort = 0;           //!< 0: not following a running SUMO
+    bool sumoVehicles = true;    //!< draw SUMO's vehicles (and keep their tracks)
 
     //! The signals (and vehicles) come from SUMO rather than the fixed-time simulation.
     bool followsSumo() const { return !sumoConfig.isEmpty() || traciPort > 0; }

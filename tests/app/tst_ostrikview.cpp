@@ -304,6 +304,12 @@ private Q_SLOTS:
         const Pixels px = classify(QImage(dir.filePath(QStringLiteral("map.png"))));
         QVERIFY(px.red > 30 && px.green > 30);
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("timeline.png"))));
+
+        const Run bare = run({QStringLiteral("--sumo"), sample(QStringLiteral("sumo/grid.sumocfg")), QStringLiteral("--no-vehicles"),
+                              QStringLiteral("--after"), QStringLiteral("20000"), QStringLiteral("--screenshot"),
+                              dir.filePath(QStringLiteral("bare.png"))});
+        QVERIFY2(bare.code == 0, qPrintable(bare.err));
+        QVERIFY2(bare.out.contains(QLatin1String("20 steps followed, 0 vehicles")), qPrintable(bare.out));
     }
 
     void badPlanFileFallsBack()
