@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev qttools5-dev qttools5-dev-tools
+  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libbenchmark-dev
   xvfb xauth
   clang-14 libclang-rt-14-dev
