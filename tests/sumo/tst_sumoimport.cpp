@@ -627,10 +627,10 @@ private Q_SLOTS:
                              << "the edge \"J2B\" does not start where \"AJ1\" ends" << 3;
         QTest::newRow("undefined route") << QByteArray("<routes>\n<vehicle id=\"v\" route=\"nope\"/>\n</routes>\n")
                                          << "<vehicle id=\"v\">: the route \"nope\" is not defined" << 2;
-        QTest::newRow("undefined type") << QByteArray("<routes>\n<vehicle id=\"v\" type=\"tank\"/>\n</routes>\n")
-                                        << "the vType \"tank\" is not defined" << 2;
+        QTest::newRow("vehicle without route") << QByteArray("<routes>\n<vehicle id=\"v\" type=\"tank\"/>\n</routes>\n")
+                                               << "<vehicle id=\"v\">: no route" << 2;
         QTest::newRow("not a route file") << QByteArray("<net>\n</net>\n")
-                                          << "not a SUMO route file: the root element is <net>" << 1;
+                                          << "not a SUMO route or additional file: the root element is <net>" << 1;
     }
 
     void badRoutes()
