@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need. Idempotent and
-# silent when everything is present. With --sumo it also installs SUMO and its bundled
-# real-world networks (large; only the optional import test and benchmark use them).
+# silent when everything is present. SUMO and its bundled real-world networks are part of
+# it: the import tests compare with SUMO's own signal states and routes.
 set -euo pipefail
 
 packages=(
@@ -11,10 +11,8 @@ packages=(
   xvfb xauth
   clang-14 libclang-rt-14-dev
   zlib1g-dev libproj-dev
+  sumo sumo-tools
 )
-if [ "${1:-}" = "--sumo" ]; then
-  packages+=(sumo sumo-tools)
-fi
 
 missing=()
 for p in "${packages[@]}"; do
