@@ -4,6 +4,8 @@
 #include "sumorouter.h"
 #include "vclass.h"
 
+#include <signalstate.h>
+
 #include <ostrika/connection.h>
 #include <ostrika/crosswalk.h>
 #include <ostrika/edge.h>
@@ -499,12 +501,12 @@ bool Builder::run(QMap<int, ControllerPlanOut> *plans)
 int SignalCode::fromSumo(QChar letter)
 {
     switch (letter.unicode()) {
-    case 'G': case 'g': case 's': return 1;
-    case 'y': return 16;
-    case 'r': return 4;
-    case 'u': return 20;
-    case 'o': return 32;
-    case 'O': return 0;
+    case 'G': case 'g': case 's': return SignalState::Green;
+    case 'y': return SignalState::Yellow;
+    case 'r': return SignalState::Red;
+    case 'u': return SignalState::RedYellow;
+    case 'o': return SignalState::YellowFlashing;
+    case 'O': return SignalState::Off;
     default: return -1;
     }
 }
