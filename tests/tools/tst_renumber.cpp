@@ -1,6 +1,7 @@
 // Tests of ostka-renumber: new controller ids in a network and its plan file, both or neither.
 #include "renumber.h"
 #include "signalplan.h"
+#include "testfiles.h"
 
 #include <ostrika/granule.h>
 #include <ostrika/network.h>
@@ -14,18 +15,6 @@
 #include <limits>
 
 namespace {
-
-QByteArray readAll(const QString &file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &file, const QByteArray &data)
-{
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 //! Granule name -> controller id, and the signal-group numbers in file order.
 struct Controllers

@@ -1,8 +1,9 @@
 // Tests of what ostka-import reads beside the network: signal programs from additional files
 // (checked against SUMO's own signal states), trips routed (checked against SUMO's router),
 // vehicles of vTypes no file defines, and the first controller id.
-#include "importer.h"
+#include "importfixture.h"
 #include "signalplan.h"
+#include "testfiles.h"
 
 #include <ostrika/connection.h>
 #include <ostrika/edge.h>
@@ -29,37 +30,20 @@ namespace {
 const QString Scenarios = QStringLiteral("/usr/share/sumo/tools/sumolib/scenario/scenarios");
 const QPointF Origin(13.4, 52.5);
 
-struct Imported
-{
-    std::unique_ptr<Network> net = std::make_unique<Network>();
-    QMap<int, ControllerPlanOut> plans;
-    ImportSummary summary;
-    QString error;
-    bool ok = false;
-};
-
 Imported import(const QString &net, const QStringList &files, int firstController = 1)
 {
-    Imported r;
     ImportOptions o;
     o.netFile = net;
     o.routeFiles = files;
     o.hasOrigin = true;
     o.origin = Origin;
     o.firstController = firstController;
-    r.ok = importSumo(o, r.net.get(), &r.plans, &r.summary, &r.error);
-    return r;
+    return importWith(o);
 }
 
 QString fixture(const QString &name)
 {
     return QFINDTESTDATA(QStringLiteral("data/") + name);
-}
-
-bool writeFile(const QString &file, const QByteArray &data)
-{
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 //! Route name -> its SUMO edge ids.
@@ -74,16 +58,6 @@ QMap<QString, QStringList> routesOf(const Network *net)
         routes.insert(r->objectName(), edges);
     }
     return routes;
-}
-
-const Route *routeNamed(const Network *net, const QString &name)
-{
-    const QList<Route *> all = net->findChildren<Route *>();
-    for (const Route *r : all) {
-        if (r->objectName() == name)
-            return r;
-    }
-    return nullptr;
 }
 
 //! Runs a SUMO program to its end; empty on success, else what went wrong.
@@ -307,8 +281,8 @@ void TestSumoExtras::tripsRoutedByTravelTime()
         {QStringLiteral("flow slow"), {"AB", "BC", "CD"}},
     };
     QCOMPARE(routesOf(r.net.get()), expected);
-    QCOMPARE(int(routeNamed(r.net.get(), QStringLiteral("trip bus"))->allowedVehicles()), int(Lane::Bus));
-    QCOMPARE(int(routeNamed(r.net.get(), QStringLiteral("trip car"))->allowedVehicles()), int(Lane::Passenger));
+    QCOMPARE(int(byName<Route>(r.net.get(), QStringLiteral("trip bus"))->allowedVehicles()), int(Lane::Bus));
+    QCOMPARE(int(byName<Route>(r.net.get(), QStringLiteral("trip car"))->allowedVehicles()), int(Lane::Passenger));
     QCOMPARE(r.summary.tripsRouted, 4);
     QCOMPARE(r.summary.tripsSkipped, 2);
     const QString warnings = r.summary.warnings.join(QLatin1Char('\n'));
