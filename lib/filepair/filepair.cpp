@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FilePair {
@@ -23,6 +24,17 @@ QByteArray encoded(const QString &file)
 QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// An output keeps the mode of the file it replaces; a new one gets what the umask leaves of 0666.
+mode_t outputMode(const QString &target)
+{
+    struct stat st;
+    if (::stat(encoded(target).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 // A temporary file beside the target, so that the rename stays on one file system.
@@ -40,8 +52,11 @@ bool writeTemp(const QString &target, const QByteArray &data, QString *tempName,
         f.remove();
         return false;
     }
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                     | QFileDevice::ReadOther);
+    if (::fchmod(f.handle(), outputMode(target)) != 0) {
+        *error = QStringLiteral("Cannot set the mode of \"%1\": %2").arg(target, systemError());
+        f.remove();
+        return false;
+    }
     return true;
 }
 
@@ -60,8 +75,10 @@ bool keepEarlier(const QString &target, QString *backup, QString *error)
     }
     const QString name = reserve.fileName();
     reserve.remove();
-    // A hard link keeps the target in place until the new one replaces it.
-    if (::link(encoded(target).constData(), encoded(name).constData()) != 0) {
+    // A hard link keeps the target in place until the new one replaces it; moving it aside
+    // is the fallback where links are not possible.
+    if (::link(encoded(target).constData(), encoded(name).constData()) != 0
+        && std::rename(encoded(target).constData(), encoded(name).constData()) != 0) {
         *error = QStringLiteral("Cannot keep the earlier \"%1\": %2").arg(target, systemError());
         return false;
     }
@@ -74,19 +91,24 @@ bool keepEarlier(const QString &target, QString *backup, QString *error)
 bool write(const QVector<Output> &outputs, QString *error)
 {
     QVector<QString> temps, backups;
+    // Undoes what was done: the first \a replaced targets get their earlier files back (or
+    // go, when there was none); a target moved aside but not yet replaced returns too.
     auto cleanUp = [&](int replaced) {
         for (const QString &t : qAsConst(temps)) {
             if (!t.isEmpty())
                 QFile::remove(t);
         }
         for (int i = 0; i < backups.size(); ++i) {
-            const QString &target = outputs.at(i).first;
-            if (i < replaced && backups.at(i).isEmpty())
-                QFile::remove(target);
-            else if (i < replaced)
-                std::rename(encoded(backups.at(i)).constData(), encoded(target).constData());
-            else if (!backups.at(i).isEmpty())
+            const QByteArray target = encoded(outputs.at(i).first);
+            const QByteArray backup = encoded(backups.at(i));
+            if (backups.at(i).isEmpty()) {
+                if (i < replaced)
+                    QFile::remove(outputs.at(i).first);
+            } else if (i < replaced || !QFileInfo::exists(outputs.at(i).first)) {
+                std::rename(backup.constData(), target.constData());
+            } else {
                 QFile::remove(backups.at(i));
+            }
         }
         return false;
     };

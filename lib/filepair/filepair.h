@@ -16,7 +16,8 @@ using Output = QPair<QString, QByteArray>;
  * only when all were written. On any failure it returns false with \a error naming the file
  * and the reason, removes its temporary files and puts back the earlier targets it had
  * already replaced: the targets are then as before, each one either its earlier content or
- * absent. The files written are readable by everyone and writable by their owner (0644).
+ * absent. A file written keeps the mode of the file it replaces; a new one gets what the
+ * umask leaves of 0666.
  */
 bool write(const QVector<Output> &outputs, QString *error);
 

@@ -71,6 +71,7 @@ private:
 private Q_SLOTS:
     void renumbersBothFiles();
     void renumbersIntoNewFiles();
+    void keepsFileModes();
     void onlyTheControllerIdsChange_data();
     void onlyTheControllerIdsChange();
     void failureChangesNothing_data();
@@ -150,6 +151,26 @@ void TestRenumber::renumbersIntoNewFiles()
     QVERIFY2(plans.load(request.outputBase + QStringLiteral(".plans.json"), &error), qPrintable(error));
     QCOMPARE(plans.plans.firstKey(), 16);
     QCOMPARE(plans.plans.lastKey(), 29);
+}
+
+void TestRenumber::keepsFileModes()
+{
+    QTemporaryDir dir;
+    const QString base = copyTown(dir);
+    const QStringList files{base + QStringLiteral(".ostka"), base + QStringLiteral(".plans.json")};
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    for (const QString &f : files)
+        QVERIFY(QFile::setPermissions(f, ownerOnly));
+    RenumberRequest request;
+    request.network = files.at(0);
+    request.plans = files.at(1);
+    request.first = 7;
+    ControllerRenumbering renumbering(request.first);
+    QStringList written;
+    QString error;
+    QVERIFY2(renumberFiles(request, &renumbering, &written, &error), qPrintable(error));
+    for (const QString &f : files)
+        QCOMPARE(QFile::permissions(f) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), ownerOnly);
 }
 
 void TestRenumber::onlyTheControllerIdsChange_data()
