@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need. Idempotent and
-# silent when everything is present. SUMO and its bundled real-world networks are part of
-# it: the import tests compare with SUMO's own signal states and routes.
+# silent when everything is present. SUMO (its simulator and TraCI client library, which
+# the demo host links, and its tools with real-world networks and randomTrips.py) is part
+# of it; --sumo is still accepted and changes nothing.
 set -euo pipefail
 
 packages=(
