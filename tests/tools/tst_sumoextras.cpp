@@ -108,6 +108,7 @@ private Q_SLOTS:
     void programChecks();
     void tripsRoutedByTravelTime();
     void tripsRoutedLikeSumo();
+    void unnamedRoutesOfADistribution();
     void undefinedVTypesKeepRoutes();
     void firstController();
     void firstControllerOnTheCommandLine_data();
@@ -291,7 +292,7 @@ void TestSumoExtras::tripsRoutedByTravelTime()
                                             "for passenger cars").arg(trips),
                              QStringLiteral("%1:10: <trip id=\"walker\">: skipped: no lane of the edge \"DC\" admits "
                                             "passenger cars").arg(trips),
-                             QStringLiteral("%1: 1 trips between districts, junctions or positions skipped").arg(trips)})
+                             QStringLiteral("%1: 1 trips without \"from\" and \"to\" edges skipped").arg(trips)})
         QVERIFY2(warnings.contains(w), qPrintable(warnings));
 
     QTemporaryDir dir;
@@ -300,9 +301,21 @@ void TestSumoExtras::tripsRoutedByTravelTime()
     const Imported unknown = import(fixture(QStringLiteral("detour.net.xml")), {bad});
     QVERIFY(!unknown.ok);
     QCOMPARE(unknown.error, bad + QStringLiteral(":2: <trip id=\"t\">: the edge \"nowhere\" is not a road of the network"));
-    QVERIFY(writeFile(bad, "<routes>\n  <trip id=\"t\" depart=\"0\" from=\"AB\"/>\n</routes>\n"));
-    QCOMPARE(import(fixture(QStringLiteral("detour.net.xml")), {bad}).error,
-             bad + QStringLiteral(":2: <trip id=\"t\">: the trip has no \"to\" edge"));
+}
+
+void TestSumoExtras::unnamedRoutesOfADistribution()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("dist.rou.xml"));
+    QVERIFY(writeFile(file, "<routes>\n  <routeDistribution id=\"horizontal\">\n"
+                            "    <route edges=\"AJ1 J1J2\"/>\n    <route edges=\"BJ2 J2J1 J1A\" probability=\"2\"/>\n"
+                            "  </routeDistribution>\n  <vehicle id=\"v\" route=\"horizontal\" depart=\"0\"/>\n</routes>\n"));
+    const Imported r = import(fixture(QStringLiteral("joined.net.xml")), {file});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const QMap<QString, QStringList> expected = {{QStringLiteral("horizontal#0"), {"AJ1", "J1J2"}},
+                                                 {QStringLiteral("horizontal#1"), {"BJ2", "J2J1", "J1A"}}};
+    QCOMPARE(routesOf(r.net.get()), expected);
+    QCOMPARE(int(byName<Route>(r.net.get(), QStringLiteral("horizontal#1"))->allowedVehicles()), int(Lane::Passenger));
 }
 
 void TestSumoExtras::tripsRoutedLikeSumo()

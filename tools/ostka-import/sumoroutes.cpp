@@ -20,8 +20,8 @@ public:
 private:
     bool readVType(QString *id, int *mask);
     bool readTypeDistribution();
-    //! A <route>; \a owner is the vehicle's id for a vehicle's own route.
-    bool readRoute(const QString &owner, QList<int> *indices);
+    //! A <route>; \a unnamed names one without id (empty: the id is required).
+    bool readRoute(const QString &unnamed, QList<int> *indices);
     bool readRouteDistribution(const QString &owner, QList<int> *indices);
     bool readVehicle();
     //! A trip, or a flow or vehicle without a route, from its "from" and "to" edges.
@@ -30,7 +30,7 @@ private:
 
     RouteCollector *m_c;
     int m_found = 0;           // routes, vehicles, trips, types and programs of this file
-    int m_placeTrips = 0;      // trips between districts, junctions or positions
+    int m_placeTrips = 0;      // trips without "from" and "to" edges
     bool m_waut = false;
 };
 
@@ -72,8 +72,9 @@ bool RouteParser::run()
     if (!finish())
         return false;
     if (m_placeTrips > 0)
-        m_c->m_warnings << QStringLiteral("%1: %2 trips between districts, junctions or positions skipped: "
-                                          "only trips from edge to edge are routed").arg(fileName()).arg(m_placeTrips);
+        m_c->m_warnings << QStringLiteral("%1: %2 trips without \"from\" and \"to\" edges skipped (between "
+                                          "districts, junctions, positions or stops): only trips from edge to "
+                                          "edge are routed").arg(fileName()).arg(m_placeTrips);
     if (m_waut)
         m_c->m_warnings << QStringLiteral("%1: program switches (<WAUT>) are not imported; each light runs "
                                           "the program loaded last").arg(fileName());
@@ -123,15 +124,15 @@ bool RouteParser::readTypeDistribution()
     return true;
 }
 
-bool RouteParser::readRoute(const QString &owner, QList<int> *indices)
+bool RouteParser::readRoute(const QString &unnamed, QList<int> *indices)
 {
     const QString id = attr(QStringLiteral("id"));
-    if (owner.isEmpty() && id.isEmpty())
+    if (unnamed.isEmpty() && id.isEmpty())
         return fail(QStringLiteral("the attribute \"id\" is missing"));
     const QStringList edges = attr(QStringLiteral("edges")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (edges.isEmpty())
         return fail(QStringLiteral("the route has no edges"));
-    const QString name = !id.isEmpty() ? id : QStringLiteral("vehicle %1").arg(owner);
+    const QString name = !id.isEmpty() ? id : unnamed;
     const int index = m_c->addRoute(name, edges, fileName(), line());
     indices->append(index);
     if (!id.isEmpty())
@@ -153,7 +154,10 @@ bool RouteParser::readRouteDistribution(const QString &owner, QList<int> *indice
                     return fail(QStringLiteral("the route \"%1\" is not defined").arg(refId));
                 members += m_c->m_byName.value(refId);
                 m_xml.skipCurrentElement();
-            } else if (!readRoute(owner, &members)) {
+            } else if (!readRoute(!owner.isEmpty() ? QStringLiteral("vehicle %1").arg(owner)
+                                  : !id.isEmpty() ? QStringLiteral("%1#%2").arg(id).arg(members.size())
+                                                  : QString(),
+                                  &members)) {
                 return false;
             }
         } else {
@@ -183,7 +187,7 @@ bool RouteParser::readVehicle()
         return readTrip(QStringLiteral("%1 %2").arg(isFlow ? QStringLiteral("flow") : QStringLiteral("vehicle"), id));
     while (nextChild()) {
         if (m_xml.name() == QLatin1String("route")) {
-            if (!readRoute(id, &v.own))
+            if (!readRoute(QStringLiteral("vehicle %1").arg(id), &v.own))
                 return false;
         } else if (m_xml.name() == QLatin1String("routeDistribution")) {
             if (!readRouteDistribution(id, &v.own))
@@ -212,17 +216,10 @@ bool RouteParser::readTrip(const QString &name)
     t.element = describe();
     t.line = line();
     if (t.from.isEmpty() || t.to.isEmpty()) {
-        static const char *const places[] = {"fromTaz", "toTaz", "fromJunction", "toJunction", "fromXY",
-                                             "toXY", "fromLonLat", "toLonLat"};
-        for (const char *p : places) {
-            if (hasAttr(QLatin1String(p))) {
-                ++m_placeTrips;
-                m_xml.skipCurrentElement();
-                return true;
-            }
-        }
-        return fail(QStringLiteral("the trip has no \"%1\" edge").arg(t.from.isEmpty() ? QStringLiteral("from")
-                                                                                       : QStringLiteral("to")));
+        // SUMO takes such a trip's way from its districts, junctions, positions or stops.
+        ++m_placeTrips;
+        m_xml.skipCurrentElement();
+        return true;
     }
     m_c->m_trips.append(t);
     ++m_found;

@@ -44,7 +44,7 @@ class RouteCollector
 public:
     RouteCollector();
     //! False with "FILE:LINE: <element>: what" on a file that is neither kind, malformed
-    //! XML, a route without edges, a trip without "from" and "to", or a bad program.
+    //! XML, a route without edges, a vehicle without any route, or a bad program.
     bool read(const QString &fileName, QString *error);
     /*!
      * Resolves what may name something of another file, once every file is read: the
