@@ -3,9 +3,11 @@
 #include "pluginprobe.h"
 #include "settings/settingdialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -84,6 +86,23 @@ private Q_SLOTS:
         QVERIFY(dialog.findChild<QCheckBox *>(QStringLiteral("allowProcessTlEvents"))->toolTip()
                     .contains(QLatin1String("signal groups (the signal heads that switch together)")));
         QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("label_3"))->toolTip().contains(QLatin1String("Rest the pointer")));
+
+        // For the documentation: the dialog with a row's tooltip, where a screen can be grabbed.
+        const QString png = qEnvironmentVariable("OSTRIK_SETTINGS_HELP_PNG");
+        if (png.isEmpty())
+            return;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(!hover(table, 0, 1).isEmpty());
+        QRect area = dialog.frameGeometry();
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (const QWidget *w : windows) {
+            if (w->isVisible() && w->inherits("QTipLabel"))
+                area |= w->geometry();
+        }
+        QTest::qWait(200);
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                    .save(png));
     }
 };
 
