@@ -7,6 +7,7 @@
 #include <ostrika/lane.h>
 
 #include <algorithm>
+#include <iterator>
 
 using Ostrika::Lane;
 
@@ -181,10 +182,15 @@ bool RouteParser::readVehicle()
     v.file = fileName();
     v.element = describe();
     v.line = line();
-    const bool isFlow = m_xml.name() == QLatin1String("flow");
-    if (v.route.isEmpty() && (hasAttr(QStringLiteral("from")) || hasAttr(QStringLiteral("to"))
-                              || hasAttr(QStringLiteral("fromTaz")) || hasAttr(QStringLiteral("fromJunction"))))
+    // Without a route, ends make it a trip (SUMO's flows of trips, and vehicles so written).
+    static const char *const ends[] = {"from", "to", "fromTaz", "toTaz", "fromJunction", "toJunction",
+                                       "fromXY", "toXY", "fromLonLat", "toLonLat"};
+    const bool hasEnds = std::any_of(std::begin(ends), std::end(ends),
+                                     [this](const char *e) { return hasAttr(QLatin1String(e)); });
+    if (v.route.isEmpty() && hasEnds) {
+        const bool isFlow = m_xml.name() == QLatin1String("flow");
         return readTrip(QStringLiteral("%1 %2").arg(isFlow ? QStringLiteral("flow") : QStringLiteral("vehicle"), id));
+    }
     while (nextChild()) {
         if (m_xml.name() == QLatin1String("route")) {
             if (!readRoute(QStringLiteral("vehicle %1").arg(id), &v.own))
