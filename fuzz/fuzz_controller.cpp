@@ -1,5 +1,5 @@
 // libFuzzer target: controller notifications and replies with arbitrary data, on a loaded network.
-#include "fuzz/variantdecoder.h"
+#include "variantdecoder.h"
 #include "plugin/ostrikgplugin.h"
 #include "pluginprobe.h"
 #include "testhost.h"

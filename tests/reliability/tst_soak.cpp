@@ -25,6 +25,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <functional>
 #include <malloc.h>
 #include <memory>
 #include <random>
@@ -54,6 +55,11 @@ struct Options
 Options options;
 const QPointF kOrigin(16.6, 49.19);
 const int kControllerIds[] = {11, 12, 13, 14};
+// What controllers send: valid and invalid state codes and group ids.
+const int kStateCodes[] = {-1, 0, 1, 2, 3, 4, 5, 16, 17, 20, 32, 33, 1000};
+const int kGroupIds[] = {0, 1, 2, 3, 4, 5, 6, -7, 1 << 30};
+// Over at once or not before the end of the run: nothing may depend on the clock.
+const int kPulseTimes[] = {-5, -1, 1 << 30};
 // Other bits of the event mask the plugin must keep as found.
 uint initialMask(int id) { return id == 12 ? 0x05u : id == 13 ? 0x100u : 0u; }
 
@@ -138,6 +144,14 @@ private:
     quint64 runSession(quint32 seed, int steps);
     void step(Host &h, std::mt19937 &rng);
     void loadStep(Host &h, std::mt19937 &rng);
+    void scrollStep(Host &h, std::mt19937 &rng);
+    void layerStep(const PluginProbe &probe, std::mt19937 &rng);
+    void settingsStep(Host &h, std::mt19937 &rng);
+    void pulseStep(Host &h, std::mt19937 &rng);
+    void responsesStep(Corvel::Light *light, std::mt19937 &rng);
+    void notificationStep(Corvel::Light *light, std::mt19937 &rng);
+    void destroyControllerStep(Host &h, Corvel::Light *light, std::mt19937 &rng);
+    void timerEventsStep(Host &h, std::mt19937 &rng);
     void checkInvariants(Host &h);
     void checkUnloaded(Host &h);
     void rewriteSwapFile(std::mt19937 &rng);
@@ -284,164 +298,187 @@ void tst_Soak::step(Host &h, std::mt19937 &rng)
     PluginProbe probe(h.plugin);
     const QList<Corvel::Light *> live = h.liveControllers();
     Corvel::Light *light = live.isEmpty() ? nullptr : live.at(pick(rng, 0, live.size() - 1));
-    static const int codes[] = {-1, 0, 1, 2, 3, 4, 5, 16, 17, 20, 32, 33, 1000};
-    static const int groupIds[] = {0, 1, 2, 3, 4, 5, 6, -7, 1 << 30};
-    // Over at once or not before the end of the run: nothing may depend on the clock.
-    static const int pulseTimes[] = {-5, -1, 1 << 30};
-    const int op = pick(rng, 0, 99);
-    QString name;
-    if (op < 8) {
-        name = QStringLiteral("load");
-        loadStep(h, rng);
-    } else if (op < 10) {
-        name = QStringLiteral("rewrite file");
-        rewriteSwapFile(rng);
-    } else if (op < 12) {
-        name = QStringLiteral("unloadAll");
-        h.unload();
-        checkUnloaded(h);
-    } else if (op < 20) {
-        name = QStringLiteral("zoom"); // 8 %
-        h.view->setZoom(pick(rng, 0, 3) ? pick(rng, 17, 19) : pick(rng, 12, 21));
-    } else if (op < 27) {
-        name = QStringLiteral("scroll");
-        if (pick(rng, 0, 3)) {
-            // Mostly onto a junction of one of the networks, sometimes anywhere.
-            static const QPointF origins[] = {kOrigin, kOrigin + QPointF(0.004, 0), kOrigin + QPointF(0, 0.003)};
-            const QPointF xy = pick(rng, 0, 3) ? QPointF(200 * pick(rng, 0, 1) + pick(rng, -40, 40), pick(rng, -40, 40))
-                                               : QPointF(pick(rng, -2000, 2000), pick(rng, -2000, 2000));
-            h.view->centerOnGeo(Ostrika::GeoUtil(origins[pick(rng, 0, 2)]).xyToGeo(xy));
-        } else {
-            QScrollBar *bar = pick(rng, 0, 1) ? h.view->horizontalScrollBar() : h.view->verticalScrollBar();
-            bar->setValue(bar->value() + pick(rng, -400, 400));
+    // What the host and the controllers do, each with its share of the steps in percent.
+    struct Action
+    {
+        int share;
+        const char *name;
+        bool movesView;
+        std::function<void()> run;
+    };
+    const Action actions[] = {
+        {8, "load", true, [&] { loadStep(h, rng); }},
+        {2, "rewrite file", false, [&] { rewriteSwapFile(rng); }},
+        {2, "unloadAll", false, [&] { h.unload(); checkUnloaded(h); }},
+        {8, "zoom", true, [&] { h.view->setZoom(pick(rng, 0, 3) ? pick(rng, 17, 19) : pick(rng, 12, 21)); }},
+        {7, "scroll", true, [&] { scrollStep(h, rng); }},
+        {4, "layer", true, [&] { layerStep(probe, rng); }},
+        {4, "settings", false, [&] { settingsStep(h, rng); }},
+        {5, "pulse", false, [&] { pulseStep(h, rng); }},
+        {5, "online/offline", false, [&] {
+             if (light)
+                 light->setConnected(!light->isConnected());
+         }},
+        {7, "responses", false, [&] { responsesStep(light, rng); }},
+        {18, "notification", false, [&] { notificationStep(light, rng); }},
+        {1, "controller destroyed", false, [&] { destroyControllerStep(h, light, rng); }},
+        {9, "check", false, [&] { probe.check(); }},
+        {5, "blink tick", false, [&] { probe.blinkTick(); }},
+        {5, "timer events", false, [&] { timerEventsStep(h, rng); }},
+        {7, "event loop", false, [] {
+             // Posted events only (replies, deferred deletes); the plugin's timers read the clock.
+             QCoreApplication::sendPostedEvents();
+             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+         }},
+        {3, "gpx", false, [&] {
+             bool ok = false;
+             QMetaObject::invokeMethod(h.plugin, "loadGpxTrack", Q_RETURN_ARG(bool, ok), Q_ARG(QString, gpxFile));
+             gpxItems += ok ? 1 : 0;
+         }},
+    };
+    int op = pick(rng, 0, 99);
+    for (const Action &a : actions) {
+        if (op >= a.share) {
+            op -= a.share;
+            continue;
         }
-    } else if (op < 31) {
-        name = QStringLiteral("layer");
-        if (QGraphicsObject *layer = probe.layer()) {
-            if (pick(rng, 0, 1))
-                layer->setVisible(pick(rng, 0, 3) != 0);
-            else
-                layer->setZValue(pick(rng, -5, 5));
-        }
-    } else if (op < 35) {
-        name = QStringLiteral("settings");
-        switch (pick(rng, 0, 2)) {
-        case 0:
-            h.plugin->setMinZoom(pick(rng, 15, 18));
-            break;
-        case 1: {
-            QStringList names;
-            for (const QString &n : qAsConst(layerNames)) {
-                if (pick(rng, 0, 2))
-                    names.append(n);
-            }
-            h.plugin->setVisibleLayers(names);
-            break;
-        }
-        default:
-            h.plugin->setAllowProcessTlEvents(pick(rng, 0, 3) != 0);
-            break;
-        }
-    } else if (op < 40) {
-        name = QStringLiteral("pulse");
-        QGraphicsItem *item = nullptr;
-        const QList<Ostrikga::Networkg *> nets = probe.networks().values();
-        if (!nets.isEmpty() && pick(rng, 0, 5)) {
-            Ostrikga::Networkg *net = nets.at(pick(rng, 0, nets.size() - 1));
-            const QList<Ostrika::NetObject *> objs = net->findChildren<Ostrika::NetObject *>();
-            if (!objs.isEmpty())
-                item = net->object2item(objs.at(pick(rng, 0, objs.size() - 1)));
-        }
-        QMetaObject::invokeMethod(h.plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
-                                  Q_ARG(QColor, QColor(Qt::magenta)), Q_ARG(int, pulseTimes[pick(rng, 0, 2)]));
-    } else if (op < 45) {
-        name = QStringLiteral("online/offline");
-        if (light)
-            light->setConnected(!light->isConnected());
-    } else if (op < 52) {
-        name = QStringLiteral("responses");
-        if (light) {
-            const int k = pick(rng, 0, 3);
-            if (k == 0)
-                light->setResponseDelay(1 << 30); // never
-            else if (k == 1)
-                light->setResponseDelay(0); // answered at the next turn of the event loop
-            else {
-                // Some pending replies finish now, with any data.
-                for (Response *r : light->findChildren<Response *>()) {
-                    if (!r->isFinished() && pick(rng, 0, 1)) {
-                        const int g = groupIds[pick(rng, 0, 8)];
-                        const int s = codes[pick(rng, 0, 12)];
-                        r->finish(k == 2 ? QVariant(QVariantList{g, s}) : QVariant(QStringLiteral("junk")));
-                    }
-                }
-            }
-        }
-    } else if (op < 70) {
-        name = QStringLiteral("notification");
-        if (light) {
-            const int g = groupIds[pick(rng, 0, 8)];
-            const int s = codes[pick(rng, 0, 12)];
-            switch (pick(rng, 0, 4)) {
-            case 0:
-                light->setGroupState(pick(rng, 1, 5), s);
-                break;
-            case 1:
-                light->pushNotification(pick(rng, 0, 7), QVariantList{g, s});
-                break;
-            case 2:
-                light->pushNotification(5, QVariantList{pick(rng, 1, 5)});
-                break;
-            case 3:
-                light->pushNotification(5, QVariantList{QStringLiteral("x"), s, g, QVariant()});
-                break;
-            default:
-                light->pushNotification(5, QVariantList{pick(rng, 1, 5), s});
-                break;
-            }
-        }
-    } else if (op < 71) {
-        name = QStringLiteral("controller destroyed");
-        if (light) {
-            const int id = light->id();
-            delete light;
-            if (pick(rng, 0, 3) == 0)
-                h.addController(id); // the host recreates it at once; only a later load binds the new one
-        }
-    } else if (op < 80) {
-        name = QStringLiteral("check");
-        probe.check();
-    } else if (op < 85) {
-        name = QStringLiteral("blink tick");
-        probe.blinkTick();
-    } else if (op < 90) {
-        name = QStringLiteral("timer events");
-        // Real, stale and foreign timer ids through the plugin's dispatch. The check timer's
-        // debounce reads the clock, so its ticks are left to the "check" step.
-        for (int id : {probe.pulseTimerId(), probe.blinkTimerId(), lastBlinkTimerId, pick(rng, 1, 50)}) {
-            if (id == probe.checkTimerId())
-                continue;
-            QTimerEvent ev(id);
-            QCoreApplication::sendEvent(h.plugin, &ev);
-        }
-    } else if (op < 97) {
-        name = QStringLiteral("event loop");
-        // Posted events only (replies, deferred deletes); the plugin's timers read the clock.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    } else {
-        name = QStringLiteral("gpx");
-        bool ok = false;
-        QMetaObject::invokeMethod(h.plugin, "loadGpxTrack", Q_RETURN_ARG(bool, ok), Q_ARG(QString, gpxFile));
-        gpxItems += ok ? 1 : 0;
+        a.run();
+        // Half the time the view rests long enough for the debounced evaluation to run.
+        if (a.movesView && pick(rng, 0, 1))
+            probe.check();
+        ++stepCounts[QString::fromLatin1(a.name)];
+        break;
     }
-    // Half the time the view rests long enough for the debounced evaluation to run.
-    if ((name == QLatin1String("zoom") || name == QLatin1String("scroll") || name == QLatin1String("layer")
-         || name == QLatin1String("load")) && pick(rng, 0, 1))
-        probe.check();
     if (probe.blinkTimerId())
         lastBlinkTimerId = probe.blinkTimerId();
-    ++stepCounts[name];
+}
+
+void tst_Soak::scrollStep(Host &h, std::mt19937 &rng)
+{
+    if (pick(rng, 0, 3)) {
+        // Mostly onto a junction of one of the networks, sometimes anywhere.
+        static const QPointF origins[] = {kOrigin, kOrigin + QPointF(0.004, 0), kOrigin + QPointF(0, 0.003)};
+        const QPointF xy = pick(rng, 0, 3) ? QPointF(200 * pick(rng, 0, 1) + pick(rng, -40, 40), pick(rng, -40, 40))
+                                           : QPointF(pick(rng, -2000, 2000), pick(rng, -2000, 2000));
+        h.view->centerOnGeo(Ostrika::GeoUtil(origins[pick(rng, 0, 2)]).xyToGeo(xy));
+    } else {
+        QScrollBar *bar = pick(rng, 0, 1) ? h.view->horizontalScrollBar() : h.view->verticalScrollBar();
+        bar->setValue(bar->value() + pick(rng, -400, 400));
+    }
+}
+
+void tst_Soak::layerStep(const PluginProbe &probe, std::mt19937 &rng)
+{
+    if (QGraphicsObject *layer = probe.layer()) {
+        if (pick(rng, 0, 1))
+            layer->setVisible(pick(rng, 0, 3) != 0);
+        else
+            layer->setZValue(pick(rng, -5, 5));
+    }
+}
+
+void tst_Soak::settingsStep(Host &h, std::mt19937 &rng)
+{
+    switch (pick(rng, 0, 2)) {
+    case 0:
+        h.plugin->setMinZoom(pick(rng, 15, 18));
+        break;
+    case 1: {
+        QStringList names;
+        for (const QString &n : qAsConst(layerNames)) {
+            if (pick(rng, 0, 2))
+                names.append(n);
+        }
+        h.plugin->setVisibleLayers(names);
+        break;
+    }
+    default:
+        h.plugin->setAllowProcessTlEvents(pick(rng, 0, 3) != 0);
+        break;
+    }
+}
+
+void tst_Soak::pulseStep(Host &h, std::mt19937 &rng)
+{
+    QGraphicsItem *item = nullptr;
+    const QList<Ostrikga::Networkg *> nets = PluginProbe(h.plugin).networks().values();
+    if (!nets.isEmpty() && pick(rng, 0, 5)) {
+        Ostrikga::Networkg *net = nets.at(pick(rng, 0, nets.size() - 1));
+        const QList<Ostrika::NetObject *> objs = net->findChildren<Ostrika::NetObject *>();
+        if (!objs.isEmpty())
+            item = net->object2item(objs.at(pick(rng, 0, objs.size() - 1)));
+    }
+    QMetaObject::invokeMethod(h.plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
+                              Q_ARG(QColor, QColor(Qt::magenta)), Q_ARG(int, kPulseTimes[pick(rng, 0, 2)]));
+}
+
+void tst_Soak::responsesStep(Corvel::Light *light, std::mt19937 &rng)
+{
+    if (!light)
+        return;
+    const int k = pick(rng, 0, 3);
+    if (k == 0) {
+        light->setResponseDelay(1 << 30); // never
+    } else if (k == 1) {
+        light->setResponseDelay(0); // answered at the next turn of the event loop
+    } else {
+        // Some pending replies finish now, with any data.
+        for (Response *r : light->findChildren<Response *>()) {
+            if (!r->isFinished() && pick(rng, 0, 1)) {
+                const int g = kGroupIds[pick(rng, 0, 8)];
+                const int s = kStateCodes[pick(rng, 0, 12)];
+                r->finish(k == 2 ? QVariant(QVariantList{g, s}) : QVariant(QStringLiteral("junk")));
+            }
+        }
+    }
+}
+
+void tst_Soak::notificationStep(Corvel::Light *light, std::mt19937 &rng)
+{
+    if (!light)
+        return;
+    const int g = kGroupIds[pick(rng, 0, 8)];
+    const int s = kStateCodes[pick(rng, 0, 12)];
+    switch (pick(rng, 0, 4)) {
+    case 0:
+        light->setGroupState(pick(rng, 1, 5), s);
+        break;
+    case 1:
+        light->pushNotification(pick(rng, 0, 7), QVariantList{g, s});
+        break;
+    case 2:
+        light->pushNotification(5, QVariantList{pick(rng, 1, 5)});
+        break;
+    case 3:
+        light->pushNotification(5, QVariantList{QStringLiteral("x"), s, g, QVariant()});
+        break;
+    default:
+        light->pushNotification(5, QVariantList{pick(rng, 1, 5), s});
+        break;
+    }
+}
+
+void tst_Soak::destroyControllerStep(Host &h, Corvel::Light *light, std::mt19937 &rng)
+{
+    if (!light)
+        return;
+    const int id = light->id();
+    delete light;
+    if (pick(rng, 0, 3) == 0)
+        h.addController(id); // the host recreates it at once; only a later load binds the new one
+}
+
+void tst_Soak::timerEventsStep(Host &h, std::mt19937 &rng)
+{
+    // Real, stale and foreign timer ids through the plugin's dispatch. The check timer's
+    // debounce reads the clock, so its ticks are left to the "check" step.
+    PluginProbe probe(h.plugin);
+    for (int id : {probe.pulseTimerId(), probe.blinkTimerId(), lastBlinkTimerId, pick(rng, 1, 50)}) {
+        if (id == probe.checkTimerId())
+            continue;
+        QTimerEvent ev(id);
+        QCoreApplication::sendEvent(h.plugin, &ev);
+    }
 }
 
 void tst_Soak::checkInvariants(Host &h)

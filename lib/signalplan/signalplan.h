@@ -1,5 +1,7 @@
-// ostrik-view: fixed-time signal plans of the simulated controllers and their file format.
+// Fixed-time signal plans of simulated controllers and their file format.
 #pragma once
+
+#include "signalstate.h"
 
 #include <QJsonObject>
 #include <QMap>
@@ -7,18 +9,8 @@
 #include <QVector>
 
 namespace SignalState {
-enum Code { Off = 0, Green = 1, GreenFlashing = 2, GreenFlashingAlt = 3, Red = 4, Yellow = 16,
-            RedYellow = 20, YellowFlashing = 32 };
-//! True for the codes a controller may report (the list above).
-bool isValid(int code);
 //! Short English name of a code ("green", "red-yellow", ...); "code N" for anything else.
 QString name(int code);
-/*!
- * The code of one of SUMO's signal letters: G, g and s (green that must yield or stop
- * first) green; y yellow; r red; u red-yellow; o (off, blinking) yellow flashing; O (off)
- * off. -1 for a letter SUMO does not define.
- */
-int fromSumo(char letter);
 }
 
 //! One step of a signal group's sequence: a state held for a number of seconds (> 0).

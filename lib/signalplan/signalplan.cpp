@@ -1,4 +1,4 @@
-// ostrik-view: fixed-time signal plans and their JSON file.
+// Fixed-time signal plans and their JSON file.
 #include "signalplan.h"
 
 #include <QFile>
@@ -45,17 +45,6 @@ bool positiveIntKey(const QString &key, int *value)
 
 } // namespace
 
-bool SignalState::isValid(int code)
-{
-    switch (code) {
-    case Off: case Green: case GreenFlashing: case GreenFlashingAlt: case Red: case Yellow:
-    case RedYellow: case YellowFlashing:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString SignalState::name(int code)
 {
     switch (code) {
@@ -68,19 +57,6 @@ QString SignalState::name(int code)
     case RedYellow: return QStringLiteral("red-yellow");
     case YellowFlashing: return QStringLiteral("yellow flashing");
     default: return QStringLiteral("code %1").arg(code);
-    }
-}
-
-int SignalState::fromSumo(char letter)
-{
-    switch (letter) {
-    case 'G': case 'g': case 's': return Green;
-    case 'y': return Yellow;
-    case 'r': return Red;
-    case 'u': return RedYellow;
-    case 'o': return YellowFlashing;
-    case 'O': return Off;
-    default: return -1;
     }
 }
 
