@@ -70,8 +70,8 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     connect(status, &QTimer::timeout, this, &MainWindow::updateStatus);
     status->start(250);
 
-    createActions();
     addSumoParts();
+    createActions();
     updateStatus();
 }
 
@@ -81,9 +81,9 @@ void MainWindow::addSumoParts()
     m_sumoLabel->setVisible(live);
     if (!live)
         return;
-    auto *dock = new SumoDock(live, this);
-    addDockWidget(Qt::BottomDockWidgetArea, dock);
-    resizeDocks({dock}, {150}, Qt::Vertical);
+    m_sumoDock = new SumoDock(live, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_sumoDock);
+    resizeDocks({m_sumoDock}, {150}, Qt::Vertical);
     connect(live, &LiveSumo::changed, this, &MainWindow::updateStatus);
     m_session->view()->setVehicleLegendVisible(true);
 }
@@ -136,10 +136,9 @@ void MainWindow::createActions()
         speeds->addAction(a);
         connect(a, &QAction::triggered, this, [this, s] { m_session->source().setSpeed(s); });
     }
-    if (LiveSumo *live = m_session->liveSumo()) {
+    if (m_sumoDock) {
         sim->addSeparator();
-        sim->addAction(tr("Re&connect to SUMO"), live, &LiveSumo::reconnect);
-        sim->addAction(tr("&Disconnect from SUMO"), live, &LiveSumo::stop);
+        sim->addActions(m_sumoDock->connectionActions());
     }
     m_controllerMenu = menuBar()->addMenu(tr("&Controllers"));
     rebuildControllerMenu();

@@ -9,6 +9,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTreeView;
+class SumoDock;
 class TimelineWindow;
 
 class MainWindow : public QMainWindow
@@ -44,5 +45,6 @@ private:
     QLabel *m_liveLabel;
     QLabel *m_sumoLabel;
     QAction *m_runAction = nullptr;
+    SumoDock *m_sumoDock = nullptr;
     QPointer<TimelineWindow> m_timeline;
 };

@@ -3,10 +3,11 @@
 
 #include "livesumo.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 SumoDock::SumoDock(LiveSumo *live, QWidget *parent)
@@ -14,8 +15,8 @@ SumoDock::SumoDock(LiveSumo *live, QWidget *parent)
     , m_live(live)
     , m_state(new QLabel)
     , m_log(new QPlainTextEdit)
-    , m_reconnect(new QPushButton(tr("&Reconnect")))
-    , m_disconnect(new QPushButton(tr("&Disconnect")))
+    , m_reconnect(new QAction(tr("Re&connect to SUMO"), this))
+    , m_disconnect(new QAction(tr("&Disconnect from SUMO"), this))
 {
     setObjectName(QStringLiteral("sumo"));
     m_state->setWordWrap(true);
@@ -24,8 +25,11 @@ SumoDock::SumoDock(LiveSumo *live, QWidget *parent)
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_state, 1);
-    buttons->addWidget(m_reconnect);
-    buttons->addWidget(m_disconnect);
+    for (QAction *a : {m_reconnect, m_disconnect}) {
+        auto *button = new QToolButton;
+        button->setDefaultAction(a);
+        buttons->addWidget(button);
+    }
     auto *body = new QWidget;
     auto *layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -35,9 +39,14 @@ SumoDock::SumoDock(LiveSumo *live, QWidget *parent)
 
     connect(live, &LiveSumo::note, m_log, &QPlainTextEdit::appendPlainText);
     connect(live, &LiveSumo::changed, this, &SumoDock::update);
-    connect(m_reconnect, &QPushButton::clicked, live, &LiveSumo::reconnect);
-    connect(m_disconnect, &QPushButton::clicked, live, &LiveSumo::stop);
+    connect(m_reconnect, &QAction::triggered, live, &LiveSumo::reconnect);
+    connect(m_disconnect, &QAction::triggered, live, &LiveSumo::stop);
     update();
+}
+
+QList<QAction *> SumoDock::connectionActions() const
+{
+    return {m_reconnect, m_disconnect};
 }
 
 QString SumoDock::logText() const

@@ -4,14 +4,15 @@
 #include <QDockWidget>
 
 class LiveSumo;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 /*!
  * Shows what the SUMO source says: its state (red once the connection ended, with every
  * SUMO controller offline), a log of its notes and SUMO's own output, and buttons to
- * reconnect and disconnect. Keeps the last MaxLines lines.
+ * reconnect and disconnect (actions that the window's menu shows as well). Keeps the last
+ * MaxLines lines.
  */
 class SumoDock : public QDockWidget
 {
@@ -22,6 +23,8 @@ public:
     explicit SumoDock(LiveSumo *live, QWidget *parent = nullptr);
 
     QString logText() const;
+    //! Reconnect and Disconnect, enabled when they can be done.
+    QList<QAction *> connectionActions() const;
 
 private:
     void update();
@@ -29,6 +32,6 @@ private:
     LiveSumo *m_live;
     QLabel *m_state;
     QPlainTextEdit *m_log;
-    QPushButton *m_reconnect;
-    QPushButton *m_disconnect;
+    QAction *m_reconnect;
+    QAction *m_disconnect;
 };

@@ -3,6 +3,7 @@
 #include "livesumo.h"
 #include "mainwindow.h"
 #include "mapview.h"
+#include "runningsumo.h"
 #include "session.h"
 #include "sumodock.h"
 #include "vehiclelayer.h"
@@ -14,7 +15,7 @@
 
 #include <QLabel>
 #include <QProcess>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QtTest>
 
 #include <csignal>
@@ -258,9 +259,9 @@ private Q_SLOTS:
         QVERIFY(dock->logText().contains(QLatin1String("SUMO ended unexpectedly"))
                 || dock->logText().contains(QLatin1String("connection to SUMO failed")));
 
-        QPushButton *reconnect = nullptr;
-        for (QPushButton *b : dock->findChildren<QPushButton *>())
-            if (b->text().contains(QLatin1String("Reconnect")))
+        QAbstractButton *reconnect = nullptr;
+        for (QAbstractButton *b : dock->findChildren<QAbstractButton *>())
+            if (b->text().contains(QLatin1String("connect to SUMO")) && !b->text().contains(QLatin1String("Dis")))
                 reconnect = b;
         QVERIFY(reconnect && reconnect->isEnabled());
         QTest::mouseClick(reconnect, Qt::LeftButton);
@@ -310,16 +311,10 @@ private Q_SLOTS:
     // --traci: a SUMO someone else started; its network is found through SUMO's own options.
     void followsARunningSumo()
     {
-        QProcess sumo;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("SUMO_HOME"), QStringLiteral("/usr/share/sumo"));
-        sumo.setProcessEnvironment(env);
-        const int port = 45000 + QCoreApplication::applicationPid() % 2000;
-        sumo.start(QStringLiteral("sumo"), {QStringLiteral("-c"), scenario(QStringLiteral("grid.sumocfg")),
-                                            QStringLiteral("--remote-port"), QString::number(port)});
-        QVERIFY(sumo.waitForStarted());
+        RunningSumo sumo(scenario(QStringLiteral("grid.sumocfg")));
+        QVERIFY(sumo.started());
         LiveSumo::Request r;
-        r.port = port;
+        r.port = sumo.port();
         LiveSumo *live = follow(r);
         QVERIFY(waitLive(live));
         QVERIFY(live->networkFile().endsWith(QLatin1String("grid.ostka")));
@@ -330,7 +325,7 @@ private Q_SLOTS:
         m_s->unloadAll();
         QVERIFY(!m_s->liveSumo());
         QVERIFY(m_s->scene()->items().isEmpty());
-        QVERIFY(sumo.waitForFinished(10000));
+        QVERIFY(sumo.ended(10000));
     }
 };
 

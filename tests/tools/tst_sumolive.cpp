@@ -1,6 +1,7 @@
 // Tests of the live SUMO source against a real SUMO running the bundled scenario.
 #include "lightmapping.h"
 #include "networkbindings.h"
+#include "runningsumo.h"
 #include "sumocontrollers.h"
 
 #include <corvel/light.h>
@@ -359,16 +360,9 @@ private Q_SLOTS:
     // The --traci way: SUMO started by someone else, waiting on a port.
     void attachesToARunningSumo()
     {
-        QProcess sumo;
-        sumo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (env.value(QStringLiteral("SUMO_HOME")).isEmpty())
-            env.insert(QStringLiteral("SUMO_HOME"), QStringLiteral("/usr/share/sumo"));
-        sumo.setProcessEnvironment(env);
-        const int port = 47000 + QCoreApplication::applicationPid() % 2000;
-        sumo.start(QStringLiteral("sumo"), {QStringLiteral("-c"), scenario(QStringLiteral("grid.sumocfg")),
-                                            QStringLiteral("--remote-port"), QString::number(port)});
-        QVERIFY(sumo.waitForStarted());
+        RunningSumo sumo(scenario(QStringLiteral("grid.sumocfg")));
+        QVERIFY(sumo.started());
+        const int port = sumo.port();
         // Without a network first: SUMO says which net it runs, then the host binds.
         Corvel::Project project;
         SumoControllers c(&project);
@@ -389,7 +383,7 @@ private Q_SLOTS:
             QVERIFY(project.object(id)->isConnected());
         c.stop();
         // Closing the connection ends that SUMO run.
-        QVERIFY(sumo.waitForFinished(10000));
+        QVERIFY(sumo.ended(10000));
 
         l.port = port;
         l.attachTimeoutMs = 300;
