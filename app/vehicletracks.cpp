@@ -32,13 +32,16 @@ QVector<Trajectory> VehicleTracks::along(const RouteProjector &projector, double
     QVector<Trajectory> out;
     if (projector.isNull())
         return out;
+    // Whether a vehicle drives along the route is judged on a stretch of its track before the
+    // window as well: a vehicle that waits in a queue through the whole window still counts.
+    const double judgedFrom = from - LookBackSeconds;
     for (const Track &t : m_tracks) {
         if (t.seconds.constLast() < from || t.seconds.constFirst() > to)
             continue;
         QVector<double> seconds;
         QVector<QPointF> positions;
         for (int i = 0; i < t.seconds.size(); ++i) {
-            if (t.seconds[i] >= from && t.seconds[i] <= to) {
+            if (t.seconds[i] >= judgedFrom && t.seconds[i] <= to) {
                 seconds << t.seconds[i];
                 positions << t.positions[i];
             }
@@ -50,9 +53,15 @@ QVector<Trajectory> VehicleTracks::along(const RouteProjector &projector, double
         int runStart = -1;
         auto closeRun = [&](int end) {
             if (runStart >= 0 && along[end - 1] - along[runStart] >= MinProgressMetres) {
-                for (int k = runStart; k < end; ++k)
+                bool any = false;
+                for (int k = runStart; k < end; ++k) {
+                    if (seconds[k] < from)
+                        continue;
                     traj.points << QPointF(seconds[k], projector.axisDistance(along[k]));
-                traj.points << QPointF(seconds[end - 1], qQNaN());
+                    any = true;
+                }
+                if (any)
+                    traj.points << QPointF(seconds[end - 1], qQNaN());
             }
             runStart = -1;
         };

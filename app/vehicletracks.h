@@ -12,14 +12,17 @@
  * trajectories of those that drive along a route. Only the last keepSeconds are kept.
  *
  * A vehicle counts as driving along the route where it stays within the tolerance of it
- * and moves forward along it by at least MinProgressMetres: vehicles that only cross it at
- * a junction, or drive it the other way on the opposite carriageway, are left out.
+ * and moves forward along it by at least MinProgressMetres, judged from LookBackSeconds
+ * before the window on (so that a vehicle queued through the whole window still counts):
+ * vehicles that only cross it at a junction, or drive it the other way on the opposite
+ * carriageway, are left out.
  */
 class VehicleTracks
 {
 public:
     static constexpr double ToleranceMetres = 10.0;
     static constexpr double MinProgressMetres = 30.0;
+    static constexpr double LookBackSeconds = 180.0;
 
     explicit VehicleTracks(double keepSeconds = 900.0) : m_keep(keepSeconds) {}
 
