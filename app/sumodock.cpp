@@ -39,6 +39,14 @@ SumoDock::SumoDock(LiveSumo *live, QWidget *parent)
 
     connect(live, &LiveSumo::note, m_log, &QPlainTextEdit::appendPlainText);
     connect(live, &LiveSumo::changed, this, &SumoDock::update);
+    // "Unload all" ends following SUMO; the panel stays, saying so.
+    connect(live, &QObject::destroyed, this, [this] {
+        m_live = nullptr;
+        m_state->setText(tr("not following SUMO (its network was unloaded)"));
+        m_state->setStyleSheet(QString());
+        m_reconnect->setEnabled(false);
+        m_disconnect->setEnabled(false);
+    });
     connect(m_reconnect, &QAction::triggered, live, &LiveSumo::reconnect);
     connect(m_disconnect, &QAction::triggered, live, &LiveSumo::stop);
     update();
@@ -56,6 +64,8 @@ QString SumoDock::logText() const
 
 void SumoDock::update()
 {
+    if (!m_live)
+        return;
     const LiveSumo::Phase phase = m_live->phase();
     const bool ended = phase == LiveSumo::Phase::Ended || phase == LiveSumo::Phase::Failed;
     m_state->setText(m_live->statusText());

@@ -1,43 +1,15 @@
-// SUMO live source: SUMO's steps applied to the host's controllers; the SUMO child process.
+// SUMO live source: SUMO's steps applied to the host's controllers.
 #include "sumocontrollers.h"
 
 #include "clocks.h"
 #include "socketfinder.h"
+#include "sumoprocess.h"
 
 #include <corvel/light.h>
-#include <signalplan.h>
+#include <signalstate.h>
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QTimer>
-
-#include <chrono>
-#include <ctime>
-
-namespace {
-
-constexpr int OutputTailLines = 40;
-
-
-
-// SUMO validates its XML against schemas under SUMO_HOME; without it, it tries the web.
-QProcessEnvironment sumoEnvironment(const QString &program)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!env.value(QStringLiteral("SUMO_HOME")).isEmpty())
-        return env;
-    const QString exe = QStandardPaths::findExecutable(program);
-    const QString home = QDir::cleanPath(QFileInfo(exe.isEmpty() ? program : exe).absolutePath()
-                                         + QStringLiteral("/../share/sumo"));
-    if (QFileInfo(home + QStringLiteral("/data/xsd")).isDir())
-        env.insert(QStringLiteral("SUMO_HOME"), home);
-    return env;
-}
-
-} // namespace
 
 SumoControllers::SumoControllers(Corvel::Project *project, QObject *parent)
     : QObject(parent)
@@ -66,13 +38,8 @@ void SumoControllers::shutDown(int waitMs)
         w->close();
         QThread::currentThread()->quit();
     }, Qt::QueuedConnection);
-    if (m_process && m_process->state() != QProcess::NotRunning) {
-        m_process->disconnect(this);
-        if (!m_process->waitForFinished(waitMs)) {
-            m_process->kill();
-            m_process->waitForFinished(1000);
-        }
-    }
+    if (m_process)
+        m_process->finish(waitMs);
     if (!m_thread.wait(waitMs)) {
         m_worker->interrupt(); // an attached SUMO that hangs
         m_thread.wait();
@@ -100,7 +67,7 @@ QList<int> SumoControllers::boundControllers() const
 
 qint64 SumoControllers::processId() const
 {
-    return m_process && m_process->state() == QProcess::Running ? m_process->processId() : 0;
+    return m_process ? m_process->processId() : 0;
 }
 
 void SumoControllers::setState(State state, const QString &text)
@@ -116,18 +83,13 @@ void SumoControllers::start(const Launch &launch)
     goOffline();
     m_time = 0.0;
     m_steps = 0;
-    if (m_process) {
-        // A SUMO of an earlier start goes; nothing it does now concerns us.
-        m_process->disconnect(this);
-        m_process->kill();
-        connect(m_process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), m_process, &QObject::deleteLater);
-        m_process = nullptr;
-    }
+    // A SUMO of an earlier start goes (killed); nothing it does now concerns us.
+    delete m_process.data();
     if (launch.config.isEmpty()) {
         setState(State::Starting, tr("connecting to SUMO at %1:%2\u2026").arg(launch.host).arg(launch.port));
         QMetaObject::invokeMethod(m_worker, "open", Qt::QueuedConnection, Q_ARG(QString, launch.host),
                                   Q_ARG(int, launch.port), Q_ARG(int, launch.attachTimeoutMs),
-                                  Q_ARG(TraciWorker::Setup, m_setup));
+                                  Q_ARG(SumoSetup, m_setup));
         return;
     }
     startProcess();
@@ -141,30 +103,20 @@ void SumoControllers::startProcess()
         Q_EMIT message(m_stateText);
         return;
     }
-    m_outputTail.clear();
-    m_process = new QProcess(this);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setProcessEnvironment(sumoEnvironment(m_launch.program));
-    m_process->setWorkingDirectory(QFileInfo(m_launch.config).absolutePath());
-    connect(m_process, &QProcess::readyRead, this, &SumoControllers::readProcessOutput);
-    connect(m_process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-            &SumoControllers::processFinished);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e != QProcess::FailedToStart)
-            return;
+    m_process = new SumoProcess(m_launch.program, m_launch.config, port, m_launch.extraArgs, this);
+    connect(m_process, &SumoProcess::output, this, [this](const QString &line) { Q_EMIT message(tr("SUMO: %1").arg(line)); });
+    connect(m_process, &SumoProcess::ended, this, &SumoControllers::processEnded);
+    connect(m_process, &SumoProcess::failedToStart, this, [this](const QString &why) {
         QMetaObject::invokeMethod(m_worker, "cancel", Qt::QueuedConnection);
         setState(State::Lost, tr("cannot start SUMO (\u201c%1\u201d): %2; install the Debian package sumo")
-                                  .arg(m_launch.program, m_process->errorString()));
+                                  .arg(m_launch.program, why));
         Q_EMIT message(m_stateText);
     });
-    QStringList args{QStringLiteral("-c"), QFileInfo(m_launch.config).absoluteFilePath(),
-                     QStringLiteral("--remote-port"), QString::number(port), QStringLiteral("--no-step-log")};
-    args << m_launch.extraArgs;
     setState(State::Starting, tr("starting SUMO with %1\u2026").arg(QFileInfo(m_launch.config).fileName()));
-    m_process->start(m_launch.program, args);
+    m_process->start();
     // No time limit: SUMO loading a large network takes what it takes; if it stops, we hear.
     QMetaObject::invokeMethod(m_worker, "open", Qt::QueuedConnection, Q_ARG(QString, QStringLiteral("localhost")),
-                              Q_ARG(int, port), Q_ARG(int, 0), Q_ARG(TraciWorker::Setup, m_setup));
+                              Q_ARG(int, port), Q_ARG(int, 0), Q_ARG(SumoSetup, m_setup));
 }
 
 void SumoControllers::reconnect()
@@ -177,56 +129,26 @@ void SumoControllers::stop()
     QMetaObject::invokeMethod(m_worker, "cancel", Qt::QueuedConnection);
     QMetaObject::invokeMethod(m_worker, "close", Qt::QueuedConnection);
     goOffline();
-    if (m_process && m_process->state() != QProcess::NotRunning)
-        QTimer::singleShot(3000, m_process, &QProcess::kill); // asked to close; if it does not
+    if (m_process)
+        m_process->killAfter(3000); // asked to close; if it does not
     setState(State::Idle, tr("disconnected from SUMO"));
 }
 
-void SumoControllers::readProcessOutput()
+void SumoControllers::processEnded(bool normal, int code)
 {
-    if (!m_process)
-        return;
-    while (m_process->canReadLine() || (m_process->state() == QProcess::NotRunning && m_process->bytesAvailable())) {
-        const QString line = QString::fromLocal8Bit(m_process->readLine()).trimmed();
-        if (line.isEmpty())
-            continue;
-        m_outputTail << line;
-        if (m_outputTail.size() > OutputTailLines)
-            m_outputTail.removeFirst();
-        Q_EMIT message(tr("SUMO: %1").arg(line));
-    }
-}
-
-QString SumoControllers::sumoProblem() const
-{
-    QStringList errors;
-    for (const QString &l : m_outputTail)
-        if (l.startsWith(QLatin1String("Error")))
-            errors << l;
-    if (errors.isEmpty())
-        errors = m_outputTail.mid(std::max(0, int(m_outputTail.size()) - 3));
-    return errors.isEmpty() ? tr("it wrote nothing") : errors.join(QLatin1Char(' '));
-}
-
-void SumoControllers::processFinished(int code, QProcess::ExitStatus status)
-{
-    readProcessOutput();
-    const QString how = status == QProcess::CrashExit ? tr("SUMO ended unexpectedly (it crashed or was killed)")
+    const QString how = !normal ? tr("SUMO ended unexpectedly (it crashed or was killed)")
         : code == 0 ? tr("SUMO ended")
-                    : tr("SUMO exited with code %1: %2").arg(code).arg(sumoProblem());
+                    : tr("SUMO exited with code %1: %2").arg(code).arg(m_process->problem());
     switch (m_state) {
     case State::Starting:
         QMetaObject::invokeMethod(m_worker, "cancel", Qt::QueuedConnection);
-        setState(State::Lost, tr("SUMO did not start: %1").arg(status == QProcess::NormalExit ? sumoProblem() : how));
+        setState(State::Lost, tr("SUMO did not start: %1").arg(normal ? m_process->problem() : how));
         break;
-    case State::Connected: {
+    case State::Connected:
         QMetaObject::invokeMethod(m_worker, "close", Qt::QueuedConnection);
         goOffline();
-        const bool atEnd = status == QProcess::NormalExit && code == 0 && m_hello.endTime >= 0
-            && m_time >= m_hello.endTime - m_hello.stepLength - 1e-6;
-        setState(State::Lost, atEnd ? tr("SUMO finished its simulation at %1 s").arg(m_time) : how);
+        setState(State::Lost, how);
         break;
-    }
     case State::Lost:
         // The connection's end was reported already; the exit says why.
         setState(State::Lost, how);
@@ -242,7 +164,7 @@ void SumoControllers::rebind(const QVector<LightBinding> &bindings, const QVecto
     goOffline();
     setBindings(bindings);
     m_setup.references = points;
-    QMetaObject::invokeMethod(m_worker, "bind", Qt::QueuedConnection, Q_ARG(TraciWorker::Setup, m_setup));
+    QMetaObject::invokeMethod(m_worker, "bind", Qt::QueuedConnection, Q_ARG(SumoSetup, m_setup));
 }
 
 void SumoControllers::onOpened(const SumoHello &hello)
@@ -265,8 +187,10 @@ void SumoControllers::onOpenFailed(const QString &reason)
 {
     if (m_state != State::Starting || reason == QLatin1String("cancelled"))
         return;
-    if (m_process)
-        m_process->kill();
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process->killAfter(0);
+    }
     setState(State::Lost, reason);
     Q_EMIT message(reason);
 }
@@ -313,10 +237,10 @@ void SumoControllers::onLost(const QString &reason)
     Q_EMIT message(reason);
     // A SUMO that lost its client is of no further use; its exit (if it ends by itself
     // now) refines the reason.
-    if (m_process && m_process->state() != QProcess::NotRunning) {
-        QTimer::singleShot(1000, m_process, [this, p = m_process] {
+    if (m_process && m_process->isRunning()) {
+        QTimer::singleShot(1000, m_process, [this, p = m_process.data()] {
             p->disconnect(this); // our kill says nothing about why the connection ended
-            p->kill();
+            p->killAfter(0);
         });
     }
 }

@@ -8,9 +8,9 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QProcess>
 #include <QThread>
 
+class SumoProcess;
 namespace Corvel {
 class Light;
 class Project;
@@ -113,27 +113,24 @@ Q_SIGNALS:
 private:
     void setState(State state, const QString &text);
     void startProcess();
-    void readProcessOutput();
-    void processFinished(int code, QProcess::ExitStatus status);
+    void processEnded(bool normal, int code);
     void onOpened(const SumoHello &hello);
     void onOpenFailed(const QString &reason);
     void onStepped(const SumoStep &step);
     void onLost(const QString &reason);
     void goOffline();
     void shutDown(int waitMs);
-    QString sumoProblem() const;
 
     QPointer<Corvel::Project> m_project;
     QThread m_thread;
     TraciWorker *m_worker;
-    QProcess *m_process = nullptr;
+    QPointer<SumoProcess> m_process;
     Launch m_launch;
-    TraciWorker::Setup m_setup;
+    SumoSetup m_setup;
     SumoHello m_hello;
     QVector<QPointer<Corvel::Light>> m_slotLights;
     QVector<SumoVehicle> m_vehicles;
     QVector<QPair<int, QByteArray>> m_lastChanges;
-    QStringList m_outputTail;
     State m_state = State::Idle;
     QString m_stateText;
     double m_time = 0.0;

@@ -66,6 +66,14 @@ struct SumoGeoFit
     static bool fit(const QVector<QPointF> &sumo, const QVector<QPointF> &geo, SumoGeoFit *out);
 };
 
+//! What the host wants followed: its controllers, where its junctions are, and the vehicles.
+struct SumoSetup
+{
+    QVector<LightBinding> bindings;
+    QVector<ReferencePoint> references; //!< for the vehicle positions (a few dozen suffice)
+    bool vehicles = true;
+};
+
 //! What the worker learned when it connected.
 struct SumoHello
 {
@@ -102,5 +110,6 @@ struct SumoStep
     qint64 readyNs = 0;    //!< monotonic clock when the step was handed over
 };
 
+Q_DECLARE_METATYPE(SumoSetup)
 Q_DECLARE_METATYPE(SumoHello)
 Q_DECLARE_METATYPE(SumoStep)

@@ -12,16 +12,13 @@
 #include <string>
 
 /*!
- * Every TraCI call of the host happens in this object, which lives in a thread of its
- * own: the calls block (SUMO may load or step slowly), and SUMO's client library keeps
- * its connections in global state. Calls of several workers are serialised.
- *
- * open() connects (retrying while SUMO still loads), matches SUMO's traffic lights to the
- * bindings (LightMapping), subscribes to their states and, with vehicles on, to every
- * vehicle's position, angle and speed: a step is one round trip however many lights and
- * vehicles there are, plus two for each vehicle that departed in it (its subscription, which
- * answers at once so that a new vehicle is there in its first step, and its length). It only reads: nothing here
- * changes SUMO's signals.
+ * Every TraCI call of the host happens in this object's thread, through a TraciConnection:
+ * the calls block (SUMO may load or step slowly). open() connects (retrying while SUMO still
+ * loads) and sets the connection up: every light's state and, with vehicles on, every
+ * vehicle's position, angle and speed are subscribed, so that a step is one round trip
+ * however many lights and vehicles there are, plus two for each vehicle that departed in it
+ * (its subscription, which answers at once so that a new vehicle is there in its first
+ * step, and its length). It only reads: nothing here changes SUMO's signals.
  *
  * Steps are handed over one at a time: after stepped() the worker waits for acknowledge()
  * before it steps again, so the host's controllers never fall more than one step behind.
@@ -30,17 +27,12 @@
  * soon as acknowledged. While idle it checks every two seconds that SUMO still answers.
  * Any failure of the connection ends it with lost(); the worker can open again afterwards.
  */
+class TraciConnection;
+
 class TraciWorker : public QObject
 {
     Q_OBJECT
 public:
-    struct Setup
-    {
-        QVector<LightBinding> bindings;
-        QVector<ReferencePoint> references; //!< for the vehicle positions (a few dozen suffice)
-        bool vehicles = true;
-    };
-
     explicit TraciWorker(QObject *parent = nullptr);
     ~TraciWorker() override;
 
@@ -56,12 +48,12 @@ public Q_SLOTS:
      * \a timeoutMs passed (<= 0: until cancel()) or cancel() is called; opened() or
      * openFailed(). An open connection is closed first.
      */
-    void open(const QString &host, int port, int timeoutMs, const TraciWorker::Setup &setup);
+    void open(const QString &host, int port, int timeoutMs, const SumoSetup &setup);
     /*!
      * Matches and subscribes anew for other bindings on the open connection (opened() again
      * with the new matching); without a connection it only keeps them for the next open().
      */
-    void bind(const TraciWorker::Setup &setup);
+    void bind(const SumoSetup &setup);
     //! Stops trying to connect (openFailed("cancelled")).
     void cancel();
     void setPacing(bool running, double speed);
@@ -83,22 +75,16 @@ Q_SIGNALS:
     void message(const QString &text);
 
 private:
-    struct Connection;
-
     void tryOpen();
-    bool handshake(QString *error);
-    void subscribe();
-    void followVehicle(const std::string &id);
     void pump();
     void doStep();
     void idleCheck();
     void drop(const QString &reason);
-    void takeStep(SumoStep *out);
 
-    std::unique_ptr<Connection> m_c;
+    std::unique_ptr<TraciConnection> m_c;
     QString m_host;
     int m_port = 0;
-    Setup m_setup;
+    SumoSetup m_setup;
     QElapsedTimer m_trying;
     int m_timeoutMs = 0;
     QTimer m_retry;
@@ -114,4 +100,3 @@ private:
     std::atomic<int> m_socket{-1};
 };
 
-Q_DECLARE_METATYPE(TraciWorker::Setup)
