@@ -1,4 +1,5 @@
 // Loading networks through the host interface: files, layers, item model, view binding, log lines.
+#include "hostilefiles.h"
 #include "networkfixture.h"
 
 #include <ostrikga/items.h>
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void suffix_data();
     void suffix();
     void missingFileClearsSectionOnly();
+    void hostileFileRefusedBeforeOpening_data();
+    void hostileFileRefusedBeforeOpening();
     void failingLoadKeepsLayerAndSection();
     void layersStackedAboveHostLayer();
     void unlistedConnectionsLayerKeepsSimpleView();
@@ -150,6 +153,39 @@ void TestLoading::missingFileClearsSectionOnly()
     QVERIFY(!host.model.section(QStringLiteral("Road networks")));
     QCOMPARE(host.model.rowCount(), 0);
     // The network itself stays.
+    QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
+    QVERIFY(host.findItemByName(QStringLiteral("R1")));
+}
+
+void TestLoading::hostileFileRefusedBeforeOpening_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
+    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
+    QTest::newRow("link to /dev/urandom") << "-> /dev/urandom" << "it is a character device, not a regular file";
+    QTest::newRow("2 GiB") << "sparse 2147483648"
+                           << "it has 2147483648 bytes, more than the 256 MiB a road network file may have";
+}
+
+// The host's GUI thread must neither wait on a FIFO nor read an endless device.
+void TestLoading::hostileFileRefusedBeforeOpening()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    Host host;
+    QVERIFY(host.load(this->file(QStringLiteral("town.ostka"))));
+    LogCapture::lines().clear();
+
+    const QString path = dir->filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    QVERIFY(!host.load(path));
+    QVERIFY(!release.released());
+    QCOMPARE(LogCapture::pluginLines(),
+             QStringList{QStringLiteral("critical OstrikgPlugin: Error loading network %1: Cannot open \"%1\": %2")
+                             .arg(path, reason)});
+    QVERIFY(!host.routesIndex(QStringLiteral("x.ostka")).isValid());
     QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
     QVERIFY(host.findItemByName(QStringLiteral("R1")));
 }

@@ -1,4 +1,5 @@
 // Tests of the ".ostka" reader and writer: contents, round trip and every class of bad input.
+#include "hostilefiles.h"
 #include "networkdump.h"
 #include "smallnetwork.h"
 
@@ -62,6 +63,8 @@ private Q_SLOTS:
     void badInputOnAppendChangesNothing();
     void everyTruncationIsReported();
     void missingFile();
+    void hostileFiles_data();
+    void hostileFiles();
 };
 
 void TestNetworkFormat::readsEveryObjectWithItsLinks()
@@ -599,6 +602,38 @@ void TestNetworkFormat::missingFile()
     QVERIFY(net.loadFromData(smallNetwork()));
     QVERIFY(!net.load(QStringLiteral("/nonexistent/town.ostka"), true));
     QCOMPARE(net.objectCount(), 30);
+}
+
+void TestNetworkFormat::hostileFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
+    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
+    QTest::newRow("link to /dev/urandom") << "-> /dev/urandom" << "it is a character device, not a regular file";
+    QTest::newRow("directory") << "directory" << "it is a directory, not a regular file";
+    QTest::newRow("2 GiB") << "sparse 2147483648"
+                           << "it has 2147483648 bytes, more than the 256 MiB a road network file may have";
+    QTest::newRow("a byte over 256 MiB") << "sparse 268435457"
+                                         << "it has 268435457 bytes, more than the 256 MiB a road network file may have";
+}
+
+// Refused by what the file is, before a byte is read: nothing waits, nothing fills memory.
+void TestNetworkFormat::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+
+    Network net;
+    QVERIFY(net.loadFromData(smallNetwork()));
+    QVERIFY(!net.load(path, true));
+    QCOMPARE(net.errorString(), QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+    QCOMPARE(net.objectCount(), 30);
+    QVERIFY(!release.released());
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFormat)
