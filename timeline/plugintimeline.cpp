@@ -9,7 +9,11 @@
 QVariantMap OstrikgPlugin::getTimelineData(QObject *route)
 {
     try {
-        return RouteTimeline::routeTimelineData(route);
+        const QVariantMap data = RouteTimeline::routeTimelineData(route);
+        // Every route has a skeleton entry; none means one too tangled to draw.
+        if (data.isEmpty() && route && route->inherits("Ostrika::Route") && logLevel > 1)
+            logWarning(pluginTag(), tr("Route %1 is too tangled for a timeline").arg(route->objectName()));
+        return data;
     } catch (const std::bad_alloc &) {
         if (logLevel > 0)
             logError(pluginTag(), tr("Timeline data of route %1: not enough memory").arg(route->objectName()));
