@@ -52,6 +52,42 @@ QStringList mapStatus(DemoSession &s)
                 .arg(s.subscribedControllers().size()).arg(s.simulation().plans().size())};
 }
 
+QString timelineSummary(const TimelineDiagram &d)
+{
+    QStringList bands;
+    for (const auto &b : d.bands)
+        bands << QStringLiteral("%1 %2 s").arg(b.forward ? QStringLiteral("forward") : QStringLiteral("return"))
+                     .arg(b.band.width, 0, 'f', 0);
+    return QStringLiteral("%1 route, %2 signal groups at %3 controllers, %4 m; through-band at %5 km/h: %6%7")
+        .arg(RouteReading::shapeName(d.shape)).arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0)
+        .arg(d.progressionSpeed * 3.6, 0, 'f', 0)
+        .arg(bands.isEmpty() ? QStringLiteral("none") : bands.join(QStringLiteral(", ")))
+        .arg(d.trajectories.isEmpty() ? QString() : QStringLiteral("; %1 recorded drive(s)").arg(d.trajectories.size()));
+}
+
+int writeTimeline(DemoSession &session, const Options &o, const QString &route, QTextStream &out, QTextStream &err)
+{
+    TimelineDiagram diagram;
+    QString error;
+    const double from = std::floor(session.simulation().time() / 10.0) * 10.0;
+    if (!session.timeline(route, from, 0.0, &diagram, &error)) {
+        err << "ostrik-view: error: " << error << "\n";
+        return 2;
+    }
+    diagram.setProgressionSpeed(o.progressionKmh / 3.6);
+    for (const QString &file : {o.timelinePng, o.timelineSvg}) {
+        if (file.isEmpty())
+            continue;
+        if (!ensureFolder(file, err) || !TimelineWidget::save(diagram, file, QSize(1400, 900), &error)) {
+            err << "ostrik-view: error: cannot write " << file << "\n";
+            return 3;
+        }
+        out << "timeline: " << QFileInfo(file).absoluteFilePath() << " (route \"" << route << "\", "
+            << timelineSummary(diagram) << ")\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 void settleSubscriptions(DemoSession &session, int maxMs)
@@ -129,7 +165,8 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
 
     // Everything the pictures need is checked before any of them is written.
     QString route = o.route;
-    if (!o.timelinePng.isEmpty()) {
+    const bool wantsTimeline = !o.timelinePng.isEmpty() || !o.timelineSvg.isEmpty();
+    if (wantsTimeline) {
         if (route.isEmpty())
             route = session.longestRoute();
         if (route.isEmpty() && o.picturesDefaulted) {
@@ -139,7 +176,7 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
             return 2;
         }
     }
-    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
+    if (wantsTimeline && !route.isEmpty()) {
         TimelineDiagram probe;
         QString error;
         if (!session.timeline(route, 0.0, 0.0, &probe, &error)) {
@@ -177,23 +214,9 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
             << QString::number(centre.y(), 'f', 6) << ")\n";
     }
 
-    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
-        TimelineDiagram diagram;
-        QString error;
-        const double from = std::floor(sim.time() / 10.0) * 10.0;
-        if (!session.timeline(route, from, 0.0, &diagram, &error)) {
-            err << "ostrik-view: error: " << error << "\n";
-            return 2;
-        }
-        const QImage img = TimelineWidget::render(diagram, QSize(1400, 900));
-        if (!ensureFolder(o.timelinePng, err) || !img.save(o.timelinePng, "PNG")) {
-            err << "ostrik-view: error: cannot write " << o.timelinePng << "\n";
-            return 3;
-        }
-        out << "timeline: " << QFileInfo(o.timelinePng).absoluteFilePath() << " (route \"" << route << "\", "
-            << diagram.bars.size() << " signal groups at " << diagram.controllers << " controllers, "
-            << QString::number(diagram.length, 'f', 0) << " m)\n";
-    }
+    if (wantsTimeline && !route.isEmpty())
+        if (const int rc = writeTimeline(session, o, route, out, err))
+            return rc;
 
     for (const QString &line : session.summary())
         out << line << "\n";

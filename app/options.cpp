@@ -55,6 +55,8 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     const QCommandLineOption center(QStringLiteral("center"), QStringLiteral("Map centre (default: the busiest junction)."), QStringLiteral("lon,lat"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Picture size (default 1280x800)."), QStringLiteral("WxH"));
     const QCommandLineOption tl(QStringLiteral("timeline-png"), QStringLiteral("Write the route's time-distance diagram and exit."), QStringLiteral("file"));
+    const QCommandLineOption tlSvg(QStringLiteral("timeline-svg"), QStringLiteral("Write the route's time-distance diagram as SVG and exit."), QStringLiteral("file"));
+    const QCommandLineOption speedKmh(QStringLiteral("speed-kmh"), QStringLiteral("Progression speed of the diagram's through-bands, 5 to 150 km/h (default 50)."), QStringLiteral("v"));
     const QCommandLineOption route(QStringLiteral("route"), QStringLiteral("Route of the diagram (default: the longest)."), QStringLiteral("name"));
     const QCommandLineOption plans(QStringLiteral("export-plans"), QStringLiteral("Write the signal plans in effect as JSON."), QStringLiteral("file"));
     const QCommandLineOption headless(QStringLiteral("headless"), QStringLiteral("No window: write map.png and timeline.png, print the summary."));
@@ -64,7 +66,7 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     const QCommandLineOption outDir(QStringLiteral("out-dir"), QStringLiteral("Folder of the default headless pictures (default: current)."), QStringLiteral("dir"));
     const QCommandLineOption log(QStringLiteral("log-level"), QStringLiteral("Plugin logging level 0 to 3."), QStringLiteral("n"));
     const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Simulated seconds per second in the window (default 1)."), QStringLiteral("x"));
-    p.addOptions({help, plugin, gpx, shot, after, zoom, center, size, tl, route, plans, headless, plain, quit, shotWin, outDir, log, speed});
+    p.addOptions({help, plugin, gpx, shot, after, zoom, center, size, tl, tlSvg, speedKmh, route, plans, headless, plain, quit, shotWin, outDir, log, speed});
     p.addPositionalArgument(QStringLiteral("network"), QStringLiteral(".ostka files (default: the bundled sample)."), QStringLiteral("[network.ostka...]"));
 
     error->clear();
@@ -86,6 +88,15 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     o.pluginPath = p.value(plugin);
     o.screenshot = p.value(shot);
     o.timelinePng = p.value(tl);
+    o.timelineSvg = p.value(tlSvg);
+    if (p.isSet(speedKmh)) {
+        bool ok = false;
+        o.progressionKmh = p.value(speedKmh).toDouble(&ok);
+        if (!ok || !(o.progressionKmh >= 5.0) || o.progressionKmh > 150.0) {
+            *error = QStringLiteral("--speed-kmh needs a speed from 5 to 150 km/h, not \"%1\"").arg(p.value(speedKmh));
+            return false;
+        }
+    }
     o.route = p.value(route);
     o.exportPlans = p.value(plans);
     o.plain = p.isSet(plain);
@@ -136,8 +147,9 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
             return false;
         }
     }
-    o.headless = p.isSet(headless) || !o.screenshot.isEmpty() || !o.timelinePng.isEmpty() || !hasDisplay;
-    if (o.headless && o.screenshot.isEmpty() && o.timelinePng.isEmpty()) {
+    o.headless = p.isSet(headless) || !o.screenshot.isEmpty() || !o.timelinePng.isEmpty()
+        || !o.timelineSvg.isEmpty() || !hasDisplay;
+    if (o.headless && o.screenshot.isEmpty() && o.timelinePng.isEmpty() && o.timelineSvg.isEmpty()) {
         o.screenshot = QDir(o.outDir).filePath(QStringLiteral("map.png"));
         o.timelinePng = QDir(o.outDir).filePath(QStringLiteral("timeline.png"));
         o.picturesDefaulted = true;

@@ -14,6 +14,8 @@ struct Options
     QString pluginPath;          //!< empty: search the default locations
     QString screenshot;          //!< map PNG to write (headless)
     QString timelinePng;         //!< diagram PNG to write (headless)
+    QString timelineSvg;         //!< diagram SVG to write (headless)
+    double progressionKmh = 50.0; //!< speed of the diagram's through-bands, km/h
     bool picturesDefaulted = false; //!< headless without --screenshot/--timeline-png: both defaulted
     QString route;               //!< route of the diagram; empty: the longest route
     QString exportPlans;         //!< write the plans in effect as JSON and go on

@@ -118,6 +118,9 @@ bool DemoSession::openGpx(const QString &fileName, QString *error)
         item->setZValue(top + 1.0);
         m_gpxItems.append(item);
     }
+    // The host reads the times itself for the diagram; a track without them is only drawn.
+    QString noTimes;
+    m_drives.add(fileName, &noTimes);
     Q_EMIT networksChanged();
     return true;
 }
@@ -129,6 +132,7 @@ void DemoSession::unloadAll()
         if (m_scene->items().contains(item))
             delete item;
     m_gpxItems.clear();
+    m_drives.clear();
     m_networks.clear();
     m_planSources.clear();
     m_sim->clear();
@@ -198,12 +202,12 @@ QPointF DemoSession::busiestJunction() const
     return at;
 }
 
-const Ostrika::Network *DemoSession::networkOfRoute(const QString &routeName) const
+const Ostrika::Route *DemoSession::hostRoute(const QString &routeName) const
 {
     for (const auto &n : m_networks)
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
             if (r->objectName() == routeName)
-                return n.get();
+                return r;
     return nullptr;
 }
 
@@ -217,15 +221,29 @@ bool DemoSession::timeline(const QString &routeName, double from, double span, T
         return false;
     }
     const QVariantMap data = m_plugin.getTimelineData(route);
+    // The host's own copy of the route tells its shape, junction names and metres.
+    const Ostrika::Route *own = hostRoute(routeName);
+    const Ostrika::Network *net = own ? own->network() : nullptr;
     double perMetre = 1.0;
-    if (const Ostrika::Network *n = networkOfRoute(routeName)) {
-        const QVariantList skel = data.value(QStringLiteral("route_skel")).toList();
-        if (!skel.isEmpty())
-            perMetre = Ostrika::GeoUtil::unitsPerMetre(n->geoUtil()->xyToGeo(skel.first().toPointF()).y());
-    }
-    if (!(span > 0.0))
+    if (net && !own->polyline().isEmpty())
+        perMetre = Ostrika::GeoUtil::unitsPerMetre(net->geoUtil()->xyToGeo(own->polyline().constFirst()).y());
+    const RouteReading reading = RouteReading::of(own, perMetre);
+    const bool defaultSpan = !(span > 0.0);
+    if (defaultSpan)
         span = TimelineDiagram::defaultSpan(data, m_sim->plans());
-    *out = TimelineDiagram::build(data, m_sim->plans(), perMetre, from, from + span, routeName);
+    *out = TimelineDiagram::build(data, m_sim->plans(), reading, from, from + span, routeName);
+    if (net) {
+        const RouteProjector projector(own->polyline(), *net->geoUtil(), perMetre,
+                                       reading.shape() == RouteReading::OutAndBack ? reading.turn() : -1.0);
+        const QVector<Trajectory> drives = m_drives.along(projector, out->length, from);
+        // A default window grows to show the whole drive (up to half an hour).
+        double end = from + span;
+        for (const Trajectory &t : drives)
+            end = std::max(end, std::min(from + 1800.0, t.points.constLast().x() + 10.0));
+        if (defaultSpan && end > from + span)
+            *out = TimelineDiagram::build(data, m_sim->plans(), reading, from, end, routeName);
+        out->trajectories = drives;
+    }
     out->now = m_sim->time();
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pluginhost.h"
+#include "recordeddrives.h"
 #include "simulation.h"
 #include "mapview.h"
 #include "timelinediagram.h"
@@ -23,6 +24,7 @@ class MapScene;
 }
 namespace Ostrika {
 class Network;
+class Route;
 }
 
 /*!
@@ -74,7 +76,9 @@ public:
 
     /*!
      * The time-distance diagram of the named route over [from, from + span) (span <= 0: two
-     * cycles). False with \a error when the route is unknown to the plugin or not a route.
+     * cycles, widened to show a whole recorded drive that follows the route), with the opened
+     * GPX tracks that follow the route as trajectories starting at \a from. False with
+     * \a error when the route is unknown to the plugin or not a route.
      */
     bool timeline(const QString &routeName, double from, double span, TimelineDiagram *out, QString *error);
 
@@ -87,7 +91,8 @@ Q_SIGNALS:
     void networksChanged();
 
 private:
-    const Ostrika::Network *networkOfRoute(const QString &routeName) const;
+    //! The host's own copy of a route, from its reading of the network files.
+    const Ostrika::Route *hostRoute(const QString &routeName) const;
 
     Mirel::Kernel *m_kernel;
     Mirel::ItemModel *m_model;
@@ -97,5 +102,6 @@ private:
     PluginHost m_plugin;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
     QList<QGraphicsItem *> m_gpxItems;
+    RecordedDrives m_drives;
     QStringList m_planSources;
 };

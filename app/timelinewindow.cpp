@@ -6,10 +6,12 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -19,13 +21,20 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
     , m_session(session)
     , m_routes(new QComboBox)
     , m_info(new QLabel)
+    , m_speed(new QSpinBox)
     , m_widget(new TimelineWidget)
 {
     setWindowTitle(tr("Route timeline"));
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Route:")));
     top->addWidget(m_routes, 1);
-    auto *save = new QPushButton(tr("Save PNG\u2026"));
+    m_speed->setRange(5, 150);
+    m_speed->setValue(50);
+    m_speed->setSuffix(tr(" km/h"));
+    m_speed->setToolTip(tr("Progression speed of the through-bands"));
+    top->addWidget(new QLabel(tr("Band speed:")));
+    top->addWidget(m_speed);
+    auto *save = new QPushButton(tr("Save picture\u2026"));
     top->addWidget(save);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -37,7 +46,8 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
         m_windowStart = -1.0;
         refresh();
     });
-    connect(save, &QPushButton::clicked, this, &TimelineWindow::savePng);
+    connect(save, &QPushButton::clicked, this, &TimelineWindow::savePicture);
+    connect(m_speed, QOverload<int>::of(&QSpinBox::valueChanged), this, &TimelineWindow::refresh);
     connect(&session->simulation(), &Simulation::timeChanged, this, [this] {
         if (isVisible())
             refresh();
@@ -88,17 +98,23 @@ void TimelineWindow::refresh()
         m_windowStart = std::floor(now / (span / 2.0)) * (span / 2.0);
     TimelineDiagram d;
     m_session->timeline(route, m_windowStart, span, &d, &error);
+    d.setProgressionSpeed(m_speed->value() / 3.6);
     m_widget->setDiagram(d);
-    m_info->setText(tr("%1 signal groups of %2 controllers along %3 m; dashed line: now (t = %4 s)")
-                        .arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0).arg(now, 0, 'f', 1));
+    m_info->setText(tr("%1 signal groups of %2 controllers along %3 m (%4 route); dashed line: now (t = %5 s)")
+                        .arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0)
+                        .arg(RouteReading::shapeName(d.shape)).arg(now, 0, 'f', 1));
 }
 
-void TimelineWindow::savePng()
+void TimelineWindow::savePicture()
 {
-    const QString file = QFileDialog::getSaveFileName(this, tr("Save diagram"), QStringLiteral("timeline.png"),
-                                                      tr("PNG images (*.png)"));
+    QString filter;
+    QString file = QFileDialog::getSaveFileName(this, tr("Save diagram"), QStringLiteral("timeline.png"),
+                                                tr("PNG images (*.png);;SVG drawings (*.svg)"), &filter);
     if (file.isEmpty())
         return;
-    if (!TimelineWidget::render(m_widget->diagram()).save(file, "PNG"))
-        QMessageBox::warning(this, tr("Save diagram"), tr("Cannot write %1.").arg(file));
+    if (QFileInfo(file).suffix().isEmpty())
+        file += filter.contains(QLatin1String("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+    QString error;
+    if (!TimelineWidget::save(m_widget->diagram(), file, QSize(1400, 900), &error))
+        QMessageBox::warning(this, tr("Save diagram"), error);
 }

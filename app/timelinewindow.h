@@ -6,6 +6,7 @@
 class DemoSession;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 class TimelineWidget;
 
 class TimelineWindow : public QWidget
@@ -20,11 +21,12 @@ public:
 private:
     void refresh();
     void reloadRoutes();
-    void savePng();
+    void savePicture();
 
     DemoSession *m_session;
     QComboBox *m_routes;
     QLabel *m_info;
+    QSpinBox *m_speed;
     TimelineWidget *m_widget;
     double m_windowStart = -1.0;
 };

@@ -73,7 +73,7 @@ OstrikgPlugin::~OstrikgPlugin()
 
 QString OstrikgPlugin::moduleVersion() const
 {
-    return QStringLiteral("0.1.19");
+    return QStringLiteral(OSTRIK_VERSION);
 }
 
 int OstrikgPlugin::loggingLevel() const

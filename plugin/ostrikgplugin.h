@@ -89,7 +89,7 @@ protected:
 
 private:
     friend class SettingDialog;
-    friend class PluginProbe; // tests only: read-only view of the private state
+    friend class PluginProbe; // tests only: tests/support/pluginprobe.h
 
     // Loading and unloading (network/).
     bool loadNetwork(const QString &file_name, QGraphicsScene *scene, QObject *project);

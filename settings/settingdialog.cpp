@@ -4,6 +4,7 @@
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
 #include "settings/checkboxdelegate.h"
+#include "settings/layerhelp.h"
 #include "ui_settingdialog.h"
 
 #include <filecheck.h>
@@ -65,6 +66,8 @@ void SettingDialog::fillLayers()
         ui->layers->insertRow(row);
         ui->layers->setItem(row, 0, visibleItem(visible));
         ui->layers->setItem(row, 1, nameItem(name));
+        for (int column = 0; column < 2; ++column)
+            ui->layers->item(row, column)->setToolTip(layerHelp(name));
     };
     for (const QString &name : qAsConst(names))
         addRow(name, remaining.removeOne(name));

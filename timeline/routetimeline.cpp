@@ -30,8 +30,8 @@ constexpr double OpenRouteGap = 50.0;
 constexpr double BisectorLength = 50.0;
 constexpr double MinCrossing = 1.0;
 constexpr double NearTolerance = 40.0;
-constexpr int GeneralTrafficMask = 0x9a2923;
-constexpr int CarSignalMask = 0x2100;
+constexpr int GeneralTrafficMask = Ostrika::Lane::GeneralTraffic;
+constexpr int CarSignalMask = Ostrika::Lane::CarSignalTraffic;
 
 const QString KeyMed = QStringLiteral("med");
 const QString KeySgData = QStringLiteral("sg_data");

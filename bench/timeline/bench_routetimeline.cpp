@@ -1,7 +1,7 @@
 // Route timeline data for out-and-back routes (their ends meet: a loop to the timeline) of
 // 500, 4,000 and 16,000 edges through 200 signalised junctions, and of 16,000 edges with
 // four junctions in five signalised (6,400); and for 4,000 laps (16,000 edges) of a ring.
-#include "netbuilder.h"
+#include "testnetwork.h"
 #include "timeline/routetimeline.h"
 
 #include <benchmark/benchmark.h>
@@ -16,7 +16,7 @@ constexpr int GroupsPerJunction = 8;
 
 // Junction nodes every Spacing along y = 0; each signalised one has side roads north and
 // south with their own groups (never matching) besides the two through groups.
-Ostrika::Route *buildRoute(NetBuilder &b, int spans, int maxSignalised)
+Ostrika::Route *buildRoute(TestNetwork &b, int spans, int maxSignalised)
 {
     QList<Ostrika::Node *> n;
     for (int i = 0; i <= spans; ++i)
@@ -64,7 +64,7 @@ void routeTimeline(benchmark::State &state)
 {
     const int spans = int(state.range(0));
     const int signalised = int(state.range(1));
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Route *route = buildRoute(b, spans, signalised);
     if (!b.ok() || route->routeEdgeCount() != 2 * spans) {
         std::fprintf(stderr, "network not built: %s\n", qPrintable(b.error));
@@ -84,7 +84,7 @@ void routeTimeline(benchmark::State &state)
 void routeTimelineLaps(benchmark::State &state)
 {
     const int laps = int(state.range(0));
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     n << b.node({0, 0}) << b.node({100, 0}) << b.node({100, 100}) << b.node({0, 100});
     QList<Ostrika::Edge *> ring;

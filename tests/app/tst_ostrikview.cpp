@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
@@ -149,6 +150,25 @@ private Q_SLOTS:
         QVERIFY2(r.out.contains(QLatin1String("GPX tracks: 1")), qPrintable(r.out));
     }
 
+    void diagramAsSvgAndPng()
+    {
+        QTemporaryDir dir;
+        const QString svg = dir.filePath(QStringLiteral("t.svg")), png = dir.filePath(QStringLiteral("t.png"));
+        const Run r = run({sample(QStringLiteral("town.ostka")), QStringLiteral("--route"), QStringLiteral("Main Street out-and-back"),
+                           QStringLiteral("--timeline-svg"), svg, QStringLiteral("--timeline-png"), png,
+                           QStringLiteral("--speed-kmh"), QStringLiteral("40"), QStringLiteral("--after"), QStringLiteral("0")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QLatin1String("out-and-back route")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("through-band at 40 km/h: forward")), qPrintable(r.out));
+        QCOMPARE(QImage(png).size(), QSize(1400, 900));
+        QFile f(svg);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&f);
+        QVERIFY(xml.readNextStartElement());
+        QCOMPARE(xml.name().toString(), QStringLiteral("svg"));
+        QVERIFY(QFileInfo(svg).size() > 10000);
+    }
+
     void defaultsWithoutDisplay()
     {
         QTemporaryDir dir;
@@ -223,6 +243,7 @@ private Q_SLOTS:
         QTest::newRow("unknown route") << QStringList{sample(QStringLiteral("town.ostka")), QStringLiteral("--route"), QStringLiteral("No such route")}
                                        << QByteArray() << 2 << "no route named \"No such route\"";
         QTest::newRow("bad zoom") << QStringList{QStringLiteral("--zoom"), QStringLiteral("40")} << QByteArray() << 1 << "--zoom";
+        QTest::newRow("bad band speed") << QStringList{QStringLiteral("--speed-kmh"), QStringLiteral("0")} << QByteArray() << 1 << "--speed-kmh";
         QTest::newRow("bad centre") << QStringList{QStringLiteral("--center"), QStringLiteral("abc")} << QByteArray() << 1 << "--center";
         QTest::newRow("missing plugin") << QStringList{QStringLiteral("--plugin"), QStringLiteral("/nonexistent/libX.so")}
                                         << QByteArray() << 4 << "plugin library not found";

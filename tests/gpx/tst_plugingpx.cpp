@@ -2,17 +2,12 @@
 #include "gpx/gpxtrackreader.h"
 #include "hostilefiles.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 
 #include <QGraphicsPathItem>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QtTest>
-
-class PluginProbe
-{
-public:
-    static void setMapScene(OstrikgPlugin &plugin, QGraphicsScene *scene) { plugin.mapScene = scene; }
-};
 
 namespace {
 
@@ -94,7 +89,7 @@ void TestPluginGpx::init()
     QVERIFY(dir->isValid());
     plugin = new OstrikgPlugin;
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
 }
 
 void TestPluginGpx::cleanup()
@@ -109,7 +104,7 @@ void TestPluginGpx::cleanup()
 
 void TestPluginGpx::noScene()
 {
-    PluginProbe::setMapScene(*plugin, nullptr);
+    PluginProbe(*plugin).setMapScene(nullptr);
     const QString file = QFINDTESTDATA("data/gpx11_default_namespace.gpx");
     QVERIFY(!file.isEmpty());
     QVERIFY(!loadGpx(*plugin, file));
@@ -125,7 +120,7 @@ void TestPluginGpx::deletedScene()
 
     // The next scene handed over receives tracks again.
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
     QVERIFY(loadGpx(*plugin, file));
     QCOMPARE(pathItems(*scene).size(), 1);
 }

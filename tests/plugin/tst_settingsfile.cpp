@@ -1,5 +1,6 @@
 // The plugin's settings file in its default place: a hostile one is refused, never read.
 #include "hostilefiles.h"
+#include "pluginprobe.h"
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
 #include "settings/settingdialog.h"
@@ -13,12 +14,6 @@
 #include <QTest>
 
 #include <memory>
-
-class PluginProbe
-{
-public:
-    static int minZoom(const OstrikgPlugin &p) { return p.minZoom; }
-};
 
 namespace {
 QStringList *logLines = nullptr;
@@ -66,7 +61,7 @@ void TestSettingsFile::readFromTheDefaultPlace()
     QCOMPARE(QSettings().fileName(), settingsFile());
     QSettings().setValue(QStringLiteral("ostrikPlugin/minZoom"), 12);
     OstrikgPlugin plugin;
-    QCOMPARE(PluginProbe::minZoom(plugin), 12);
+    QCOMPARE(PluginProbe(plugin).minZoom(), 12);
 }
 
 void TestSettingsFile::hostileFile_data()
@@ -93,7 +88,7 @@ void TestSettingsFile::hostileFile()
     logLines = &lines;
     const QtMessageHandler previous = qInstallMessageHandler(captureLog);
     auto plugin = std::make_unique<OstrikgPlugin>();
-    QCOMPARE(PluginProbe::minZoom(*plugin), 17);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 17);
     QCOMPARE(lines, QStringList{QStringLiteral("OstrikgPlugin: Settings not read: Cannot open \"%1\": %2")
                                     .arg(path, reason)});
     lines.clear();

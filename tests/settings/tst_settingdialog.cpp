@@ -1,6 +1,7 @@
 // Tests of SettingDialog driven as a user would: form, layer table, OK, Cancel, persistence.
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 #include "settings/settingdialog.h"
 
 #include <ostrikga/layer.h>
@@ -21,14 +22,6 @@
 #include <QtTest>
 
 #include <functional>
-
-class PluginProbe
-{
-public:
-    static int &minZoom(OstrikgPlugin &p) { return p.minZoom; }
-    static QStringList &visibleLayers(OstrikgPlugin &p) { return p.visibleLayers; }
-    static bool &allowProcessTlEvents(OstrikgPlugin &p) { return p.allowProcessTlEvents; }
-};
 
 namespace {
 
@@ -188,9 +181,9 @@ void TestSettingDialog::init()
     QSettings().clear();
     logLevel = 2;
     plugin = new OstrikgPlugin;
-    PluginProbe::minZoom(*plugin) = 17;
-    PluginProbe::allowProcessTlEvents(*plugin) = true;
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Edges"), QStringLiteral("Nodes")};
+    PluginProbe(*plugin).minZoom() = 17;
+    PluginProbe(*plugin).allowProcessTlEvents() = true;
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Edges"), QStringLiteral("Nodes")};
 }
 
 void TestSettingDialog::cleanup()
@@ -275,7 +268,7 @@ void TestSettingDialog::initialSizeIsTidy()
     names.removeOne(QStringLiteral("Splits"));
     names.removeOne(QStringLiteral("Markers"));
     names << QStringLiteral("redSignals");
-    PluginProbe::visibleLayers(*plugin) = names;
+    PluginProbe(*plugin).visibleLayers() = names;
     SettingDialog dialog(plugin);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -327,8 +320,8 @@ void TestSettingDialog::loadsPluginValues()
     QFETCH(int, shownZoom);
 
     logLevel = level;
-    PluginProbe::minZoom(*plugin) = zoom;
-    PluginProbe::allowProcessTlEvents(*plugin) = allow;
+    PluginProbe(*plugin).minZoom() = zoom;
+    PluginProbe(*plugin).allowProcessTlEvents() = allow;
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.logLevel->currentIndex(), shownIndex);
@@ -445,9 +438,9 @@ void TestSettingDialog::cancelWritesNothing()
     QVERIFY(!dialog.isVisible());
     QVERIFY(storedSettings().isEmpty());
     QCOMPARE(logLevel, 2);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 17);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), true);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 17);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), true);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
 }
 
 void TestSettingDialog::okWithoutChange()
@@ -472,9 +465,9 @@ void TestSettingDialog::okWithoutChange()
     QCOMPARE(stored.value("allowProcessTlEvents").toInt(), 1);
 
     QCOMPARE(logLevel, 2);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 17);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), true);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 17);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), true);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
 }
 
 void TestSettingDialog::okAppliesChanges()
@@ -492,9 +485,9 @@ void TestSettingDialog::okAppliesChanges()
     f.clickButton(QDialogButtonBox::Ok);
 
     QCOMPARE(logLevel, 1);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 19);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), false);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Lanes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 19);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), false);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Lanes"}));
 
     const QVariantMap stored = storedSettings();
     QCOMPARE(stored.value("logLevel").toInt(), 1);
@@ -521,14 +514,14 @@ void TestSettingDialog::storedZoomClamped()
     }
     delete plugin;
     plugin = new OstrikgPlugin;
-    QCOMPARE(PluginProbe::minZoom(*plugin), 25);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 25);
 
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.minZoom->value(), 19);
     dialog.accept();
     QCOMPARE(storedSettings().value("minZoom").toInt(), 19);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 19);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 19);
 }
 
 void TestSettingDialog::levelOutsideRange_data()
@@ -573,7 +566,7 @@ void TestSettingDialog::levelOutsideRange()
 
 void TestSettingDialog::nameListedTwice()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Nodes"), QStringLiteral("Nodes")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Nodes"), QStringLiteral("Nodes")};
     SettingDialog dialog(plugin);
     Form f(dialog);
     const int first = rowOf(f.layers, QStringLiteral("Nodes"));
@@ -585,12 +578,12 @@ void TestSettingDialog::nameListedTwice()
 
     dialog.accept();
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Nodes,Nodes"));
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Nodes", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Nodes", "Nodes"}));
 }
 
 void TestSettingDialog::unknownNameUncheckedIsGone()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Trams"), QStringLiteral("Edges")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Trams"), QStringLiteral("Edges")};
     {
         SettingDialog dialog(plugin);
         dialog.show();
@@ -605,7 +598,7 @@ void TestSettingDialog::unknownNameUncheckedIsGone()
         f.clickButton(QDialogButtonBox::Ok);
     }
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Edges"));
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges"}));
 
     SettingDialog again(plugin);
     Form g(again);
@@ -631,16 +624,16 @@ void TestSettingDialog::uncheckEverything()
     const QVariantMap stored = storedSettings();
     QVERIFY(stored.contains("visibleLayers"));
     QCOMPARE(stored.value("visibleLayers").toString(), QString());
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList());
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList());
 }
 
 void TestSettingDialog::reorderedNamesAreAChange()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Nodes"), QStringLiteral("Edges")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Nodes"), QStringLiteral("Edges")};
     SettingDialog dialog(plugin);
     Form f(dialog);
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Edges,Nodes"));
 }
 
@@ -654,7 +647,7 @@ void TestSettingDialog::signalGroupsOff()
     f.clickCheckBox();
     QVERIFY(!f.allow->isChecked());
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), false);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), false);
     QCOMPARE(storedSettings().value("allowProcessTlEvents"), QVariant(0));
 }
 
@@ -699,7 +692,7 @@ void TestSettingDialog::showSettingsDialog()
     QVERIFY(modal);
     QVERIFY(seen.isNull()); // destroyed once exec() returned
     QVERIFY(parent.findChildren<SettingDialog *>().isEmpty());
-    QCOMPARE(PluginProbe::minZoom(*plugin), ok ? 16 : 17);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), ok ? 16 : 17);
     QCOMPARE(storedSettings().value("minZoom"), ok ? QVariant(16) : QVariant());
 }
 

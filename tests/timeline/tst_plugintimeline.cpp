@@ -1,5 +1,5 @@
 // Route timeline data requested from the plugin object by method name, as the host does.
-#include "netbuilder.h"
+#include "testnetwork.h"
 #include "timelinecheck.h"
 #include "plugin/ostrikgplugin.h"
 #include "timeline/routetimeline.h"
@@ -53,8 +53,8 @@ QVariantMap TestPluginTimeline::call(QObject *plugin, QObject *route, bool *invo
 void TestPluginTimeline::callByName()
 {
     OstrikgPlugin plugin;
-    NetBuilder b;
-    Ostrika::Route *route = b.outAndBack();
+    TestNetwork b;
+    Ostrika::Route *route = b.addOutAndBack();
     QVERIFY2(b.ok(), qPrintable(b.error));
 
     bool invoked = false;
@@ -73,7 +73,7 @@ void TestPluginTimeline::callByName()
 void TestPluginTimeline::nonRouteByName()
 {
     OstrikgPlugin plugin;
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *node = b.node({0, 0});
     QVERIFY2(b.ok(), qPrintable(b.error));
 
@@ -123,7 +123,7 @@ void TestPluginTimeline::routeRoundARing()
 {
     QFETCH(double, side);
     QFETCH(bool, drawn);
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     n << b.node({0, 0}) << b.node({side, 0}) << b.node({side, side}) << b.node({0, side});
     QList<Ostrika::Edge *> ring;

@@ -168,7 +168,7 @@ private:
 
 bool NetParser::run(const ProgressFn &progress)
 {
-    if (!readRoot(QStringLiteral("net"), QStringLiteral("a SUMO network")))
+    if (!readRoot({QStringLiteral("net")}, QStringLiteral("a SUMO network")))
         return false;
     m_net->version = attr(QStringLiteral("version"));
     m_net->leftHand = attr(QStringLiteral("lefthand")) == QLatin1String("true");
@@ -280,6 +280,8 @@ bool NetParser::readLane(SumoEdge *edge)
         if (l.width == 0)
             return fail(QStringLiteral("the width is 0"));
     }
+    if (!doubleAttr(QStringLiteral("speed"), &l.speed) || !doubleAttr(QStringLiteral("length"), &l.length))
+        return false;
     l.hasAllow = hasAttr(QStringLiteral("allow"));
     l.allow = attr(QStringLiteral("allow"));
     l.hasDisallow = hasAttr(QStringLiteral("disallow"));
@@ -337,30 +339,8 @@ bool NetParser::readConnection()
 bool NetParser::readTlLogic()
 {
     SumoTlLogic t;
-    t.line = line();
-    if (!requireId(&t.id))
+    if (!XmlParser::readTlLogic(&t))
         return false;
-    t.programId = attr(QStringLiteral("programID"));
-    t.type = attr(QStringLiteral("type"));
-    if (!doubleAttr(QStringLiteral("offset"), &t.offset))
-        return false;
-    while (nextChild()) {
-        if (m_xml.name() != QLatin1String("phase")) {
-            m_xml.skipCurrentElement();
-            continue;
-        }
-        SumoPhase p;
-        p.line = line();
-        if (!doubleAttr(QStringLiteral("duration"), &p.duration, true))
-            return false;
-        if (p.duration < 0)
-            return fail(QStringLiteral("the duration is negative"));
-        p.state = attr(QStringLiteral("state"));
-        if (p.state.isEmpty())
-            return fail(QStringLiteral("the attribute \"state\" is missing"));
-        t.phases.append(p);
-        m_xml.skipCurrentElement();
-    }
     m_net->tlLogics.append(t);
     return true;
 }

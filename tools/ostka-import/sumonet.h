@@ -20,6 +20,8 @@ struct SumoLane
     QString id;
     int index = 0;
     double width = 3.2;            // metres; SUMO's default lane width
+    double speed = 13.89;          // m/s; SUMO's default speed limit
+    double length = -1;            // metres; -1: not given (the shape's length then)
     QString allow, disallow;       // vClass lists as written
     bool hasAllow = false, hasDisallow = false;
     QVector<QPointF> shape;        // net coordinates, metres
@@ -59,6 +61,7 @@ struct SumoPhase
 
 struct SumoTlLogic
 {
+    QString file;                  // the network or the additional file it comes from
     QString id, programId, type;
     double offset = 0.0;
     QVector<SumoPhase> phases;

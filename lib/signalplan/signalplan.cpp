@@ -1,4 +1,4 @@
-// ostrik-view: fixed-time signal plans and their JSON file.
+// Fixed-time signal plans and their JSON file.
 #include "signalplan.h"
 
 #include <filecheck.h>
@@ -45,17 +45,6 @@ bool positiveIntKey(const QString &key, int *value)
 }
 
 } // namespace
-
-bool SignalState::isValid(int code)
-{
-    switch (code) {
-    case Off: case Green: case GreenFlashing: case GreenFlashingAlt: case Red: case Yellow:
-    case RedYellow: case YellowFlashing:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QString SignalState::name(int code)
 {

@@ -1,5 +1,7 @@
-// ostrik-view: fixed-time signal plans of the simulated controllers and their file format.
+// Fixed-time signal plans of simulated controllers and their file format.
 #pragma once
+
+#include "signalstate.h"
 
 #include <QJsonObject>
 #include <QMap>
@@ -7,10 +9,6 @@
 #include <QVector>
 
 namespace SignalState {
-enum Code { Off = 0, Green = 1, GreenFlashing = 2, GreenFlashingAlt = 3, Red = 4, Yellow = 16,
-            RedYellow = 20, YellowFlashing = 32 };
-//! True for the codes a controller may report (the list above).
-bool isValid(int code);
 //! Short English name of a code ("green", "red-yellow", ...); "code N" for anything else.
 QString name(int code);
 }

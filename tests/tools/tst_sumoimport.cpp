@@ -1,6 +1,7 @@
 // Tests of the SUMO network importer against hand-written fixtures and independent geodesy.
 #include "hostilefiles.h"
-#include "importer.h"
+#include "importfixture.h"
+#include "testfiles.h"
 
 #include <ostrika/connection.h>
 #include <ostrika/crosswalk.h>
@@ -84,32 +85,6 @@ QPointF localToLonLat(const QPointF &origin, double east, double north)
                                  .arg(e_, 0, 'g', 15).arg(tolerance)));                            \
     } while (false)
 
-struct Imported
-{
-    std::unique_ptr<Network> net = std::make_unique<Network>();
-    QMap<int, ControllerPlanOut> plans;
-    ImportSummary summary;
-    QString error;
-    bool ok = false;
-};
-
-template <typename T>
-T *byName(const Network *net, const QString &name)
-{
-    const QList<T *> all = net->findChildren<T *>();
-    for (T *o : all) {
-        if (o->objectName() == name)
-            return o;
-    }
-    return nullptr;
-}
-
-template <typename T>
-int countOf(const Network *net)
-{
-    return net->findChildren<T *>().size();
-}
-
 QByteArray gzip(const QByteArray &data)
 {
     QByteArray out(int(compressBound(uLong(data.size()))) + 64, Qt::Uninitialized);
@@ -123,18 +98,6 @@ QByteArray gzip(const QByteArray &data)
     out.resize(int(zs.total_out));
     deflateEnd(&zs);
     return out;
-}
-
-QByteArray readAll(const QString &file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &file, const QByteArray &data)
-{
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 // \a copies gzip members of \a zeros zero bytes each, one after the other.
@@ -170,7 +133,6 @@ class TestSumoImport : public QObject
 private:
     Imported import(const QString &net, const QStringList &routes = {}, const QPointF *origin = nullptr)
     {
-        Imported r;
         ImportOptions o;
         o.netFile = net;
         o.routeFiles = routes;
@@ -178,8 +140,7 @@ private:
             o.hasOrigin = true;
             o.origin = *origin;
         }
-        r.ok = importSumo(o, r.net.get(), &r.plans, &r.summary, &r.error);
-        return r;
+        return importWith(o);
     }
     QString data(const QString &name) { return QFINDTESTDATA(QStringLiteral("data/") + name); }
 
@@ -647,10 +608,10 @@ private Q_SLOTS:
                              << "the edge \"J2B\" does not start where \"AJ1\" ends" << 3;
         QTest::newRow("undefined route") << QByteArray("<routes>\n<vehicle id=\"v\" route=\"nope\"/>\n</routes>\n")
                                          << "<vehicle id=\"v\">: the route \"nope\" is not defined" << 2;
-        QTest::newRow("undefined type") << QByteArray("<routes>\n<vehicle id=\"v\" type=\"tank\"/>\n</routes>\n")
-                                        << "the vType \"tank\" is not defined" << 2;
+        QTest::newRow("vehicle without route") << QByteArray("<routes>\n<vehicle id=\"v\" type=\"tank\"/>\n</routes>\n")
+                                               << "<vehicle id=\"v\">: no route" << 2;
         QTest::newRow("not a route file") << QByteArray("<net>\n</net>\n")
-                                          << "not a SUMO route file: the root element is <net>" << 1;
+                                          << "not a SUMO route or additional file: the root element is <net>" << 1;
     }
 
     void badRoutes()

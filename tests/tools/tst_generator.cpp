@@ -1,5 +1,5 @@
 // The network generator: grid sizes, lights, reproducibility, and every lane leads on.
-#include "../../tools/ostka-generate/layouts.h"
+#include "layouts.h"
 
 #include <ostrika/ostrika.h>
 
