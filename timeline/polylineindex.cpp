@@ -32,6 +32,24 @@ inline Foot footOn(const QPointF &a, const QPointF &b, const QPointF &r, double 
     return {t == 0.0 ? a : (t == 1.0 ? b : a + t * r), t};
 }
 
+// Calls f(segment, its end, the foot of p on it, the distance along to that foot) for each
+// non-zero segment from \a first to before \a last, in order.
+template<typename F>
+void eachFoot(const Ostrika::GeoPolyline &line, const QVector<double> &alongTo, int first, int last,
+              const QPointF &p, F f)
+{
+    for (int s = first; s < last; ++s) {
+        const QPointF &a = line.at(s);
+        const QPointF &b = line.at(s + 1);
+        const QPointF r = b - a;
+        const double len2 = dot(r, r);
+        if (len2 == 0.0)
+            continue;
+        const Foot foot = footOn(a, b, r, len2, p);
+        f(s, b, foot, alongTo.at(s) + foot.t * std::sqrt(len2));
+    }
+}
+
 quint64 bits(double v)
 {
     quint64 b;
@@ -83,8 +101,7 @@ PolylineIndex::PolylineIndex(const Ostrika::GeoPolyline &polyline)
     m_tree.fill(Box{inf, inf, -inf, -inf}, 2 * m_leafBase);
     for (int leaf = 0; leaf < leaves; ++leaf) {
         Box &box = m_tree[m_leafBase + leaf];
-        const int last = std::min((leaf + 1) * LeafSegments, segments);
-        for (int i = leaf * LeafSegments; i <= last; ++i) {
+        for (int i = leaf * LeafSegments; i <= leafEnd(leaf); ++i) {
             const QPointF &p = m_line.at(i);
             box = {std::min(box.x0, p.x()), std::min(box.y0, p.y()), std::max(box.x1, p.x()),
                    std::max(box.y1, p.y())};
@@ -144,7 +161,7 @@ QVector<QPointF> PolylineIndex::intersection(const QLineF &line) const
         while (j < leaves.size() && leaves.at(j) == leaves.at(j - 1) + 1)
             ++j;
         const int first = leaves.at(i) * LeafSegments;
-        const int last = std::min((leaves.at(j - 1) + 1) * LeafSegments, segmentCount());
+        const int last = leafEnd(leaves.at(j - 1));
         crossings += Ostrika::GeoPolyline(m_line.points().mid(first, last - first + 1)).intersection(line);
         i = j;
     }
@@ -172,29 +189,21 @@ QList<double> PolylineIndex::pointToDistanceSearch(const QPointF &point, double 
     bool inPass = false;
     double bestDist = 0.0, bestAlong = 0.0;
     for (int leaf : leaves) {
-        const int last = std::min((leaf + 1) * LeafSegments, segmentCount());
-        for (int s = leaf * LeafSegments; s < last; ++s) {
-            const QPointF &a = m_line.at(s);
-            const QPointF &b = m_line.at(s + 1);
-            const QPointF r = b - a;
-            const double len2 = dot(r, r);
-            if (len2 == 0.0)
-                continue;
-            const Foot foot = footOn(a, b, r, len2, point);
+        eachFoot(m_line, m_along, leaf * LeafSegments, leafEnd(leaf), point,
+                 [&](int, const QPointF &end, const Foot &foot, double along) {
             const double d = norm(point - foot.point);
             if (d > tolerance)
-                continue;
-            const double along = m_along.at(s) + foot.t * std::sqrt(len2);
+                return;
             if (!inPass || d < bestDist) {
                 inPass = true;
                 bestDist = d;
                 bestAlong = along;
             }
-            if (norm(point - b) > tolerance) {
+            if (norm(point - end) > tolerance) {
                 result.append(bestAlong);
                 inPass = false;
             }
-        }
+        });
     }
     if (inPass)
         result.append(bestAlong);
@@ -235,23 +244,16 @@ double PolylineIndex::nearestDistanceSearch(const QPointF &point) const
             continue;
         }
         const int leaf = node - m_leafBase;
-        const int last = std::min((leaf + 1) * LeafSegments, segmentCount());
-        for (int s = leaf * LeafSegments; s < last; ++s) {
-            const QPointF &a = m_line.at(s);
-            const QPointF &b = m_line.at(s + 1);
-            const QPointF r = b - a;
-            const double len2 = dot(r, r);
-            if (len2 == 0.0)
-                continue;
-            const Foot foot = footOn(a, b, r, len2, point);
+        eachFoot(m_line, m_along, leaf * LeafSegments, leafEnd(leaf), point,
+                 [&](int s, const QPointF &, const Foot &foot, double along) {
             const QPointF v = point - foot.point;
             const double d2 = dot(v, v);
             if (d2 < bestD2 || (d2 == bestD2 && s < bestSegment)) {
                 bestD2 = d2;
                 bestSegment = s;
-                bestAlong = m_along.at(s) + foot.t * std::sqrt(len2);
+                bestAlong = along;
             }
-        }
+        });
     }
     return bestAlong;
 }

@@ -10,6 +10,8 @@
 #include <QPointF>
 #include <QVector>
 
+#include <algorithm>
+
 namespace RouteTimeline {
 
 //! The exact bits of a point, -0.0 apart from 0.0: a key for answers kept by question.
@@ -49,6 +51,8 @@ private:
     static constexpr int LeafSegments = 8;
 
     int segmentCount() const { return m_line.count() - 1; }
+    //! One past the last segment of \a leaf.
+    int leafEnd(int leaf) const { return std::min((leaf + 1) * LeafSegments, segmentCount()); }
     //! The leaves whose boxes meet \a query, in polyline order.
     QVector<int> leavesMeeting(const Box &query) const;
     static double distance2(const Box &box, const QPointF &p);

@@ -346,13 +346,7 @@ void TestGpxTrackReader::missingFile()
 
 void TestGpxTrackReader::hostileFiles_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
-    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
-    QTest::newRow("link to /dev/urandom") << "-> /dev/urandom" << "it is a character device, not a regular file";
-    QTest::newRow("1 GiB") << "sparse 1073741824"
-                           << "it has 1073741824 bytes, more than the 64 MiB a GPX file may have";
+    HostileFiles::refusalRows(1073741824, QStringLiteral("64 MiB a GPX file"));
     QTest::newRow("a byte over 64 MiB") << "sparse 67108865"
                                         << "it has 67108865 bytes, more than the 64 MiB a GPX file may have";
 }

@@ -174,13 +174,7 @@ void TestLoading::missingFileClearsSectionOnly()
 
 void TestLoading::hostileFileRefusedBeforeOpening_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
-    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
-    QTest::newRow("link to /dev/urandom") << "-> /dev/urandom" << "it is a character device, not a regular file";
-    QTest::newRow("2 GiB") << "sparse 2147483648"
-                           << "it has 2147483648 bytes, more than the 256 MiB a road network file may have";
+    HostileFiles::refusalRows(2147483648, QStringLiteral("256 MiB a road network file"));
 }
 
 // The host's GUI thread must neither wait on a FIFO nor read an endless device.

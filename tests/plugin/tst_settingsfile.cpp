@@ -66,12 +66,7 @@ void TestSettingsFile::readFromTheDefaultPlace()
 
 void TestSettingsFile::hostileFile_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
-    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
-    QTest::newRow("2 MiB") << "sparse 2097152"
-                           << "it has 2097152 bytes, more than the 1 MiB a settings file may have";
+    HostileFiles::refusalRows(2097152, QStringLiteral("1 MiB a settings file"));
 }
 
 // Defaults and one error line at start-up; OK in the dialog applies but writes nothing.

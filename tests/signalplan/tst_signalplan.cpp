@@ -131,12 +131,7 @@ private Q_SLOTS:
 
     void hostileFiles_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
-        QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
-        QTest::newRow("40 MiB") << "sparse 41943040"
-                                << "it has 41943040 bytes, more than the 32 MiB a signal-plan file may have";
+        HostileFiles::refusalRows(41943040, QStringLiteral("32 MiB a signal-plan file"));
     }
 
     void hostileFiles()

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QTest>
 
 #include <atomic>
 #include <chrono>
@@ -64,6 +65,23 @@ inline bool make(const QString &path, const QString &spec)
     if (spec.startsWith(QLatin1String("sparse ")))
         return sparse(path, spec.mid(7).toLongLong());
     return false;
+}
+
+/*!
+ * The rows every reader's test shares, in the columns "file" (a make() spec) and "reason"
+ * (as FileCheck words it): a FIFO, links to /dev/zero and /dev/urandom, and a sparse file of
+ * \a tooLarge bytes, beyond the \a ceiling that reader has ("64 MiB a GPX file").
+ */
+inline void refusalRows(qint64 tooLarge, const QString &ceiling)
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file";
+    QTest::newRow("link to /dev/zero") << "-> /dev/zero" << "it is a character device, not a regular file";
+    QTest::newRow("link to /dev/urandom") << "-> /dev/urandom" << "it is a character device, not a regular file";
+    QTest::newRow(qPrintable(QStringLiteral("%1 bytes").arg(tooLarge)))
+        << QStringLiteral("sparse %1").arg(tooLarge)
+        << QStringLiteral("it has %1 bytes, more than the %2 may have").arg(tooLarge).arg(ceiling);
 }
 
 /*!
