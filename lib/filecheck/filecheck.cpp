@@ -103,14 +103,11 @@ QString check(const QString &fileName, Kind kind)
 }
 
 Reader::Reader()
-    : m_file(new QFile)
+    : m_file(std::make_unique<QFile>())
 {
 }
 
-Reader::~Reader()
-{
-    delete m_file;
-}
+Reader::~Reader() = default;
 
 bool Reader::fail(const QString &message)
 {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QFile;
 
 /*!
@@ -78,7 +80,7 @@ public:
 private:
     bool fail(const QString &message);
 
-    QFile *m_file;
+    std::unique_ptr<QFile> m_file;
     QString m_name;
     Kind m_kind = Kind::Network;
     qint64 m_size = 0;
