@@ -17,27 +17,11 @@
 
 namespace HostileFiles {
 
-constexpr qint64 GiB = qint64(1) << 30;
-
 //! A file of \a size bytes that takes no disk space (its content reads as zeros).
 inline bool sparse(const QString &path, qint64 size)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.resize(size);
-}
-
-//! \a size bytes of real data, \a fill repeated.
-inline bool filled(const QString &path, qint64 size, char fill = 'x')
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray chunk(1 << 16, fill);
-    for (qint64 left = size; left > 0; left -= chunk.size()) {
-        if (f.write(chunk.constData(), qMin<qint64>(left, chunk.size())) < 0)
-            return false;
-    }
-    return true;
 }
 
 inline bool fifo(const QString &path)
