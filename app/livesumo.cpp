@@ -4,6 +4,7 @@
 #include "session.h"
 #include "vehiclelayer.h"
 
+#include <filecheck.h>
 #include <networkbindings.h>
 #include <sumoconfig.h>
 
@@ -86,6 +87,12 @@ void LiveSumo::begin(const Request &request)
         return;
     }
     if (!request.config.isEmpty()) {
+        // A FIFO or a device would hang SUMO as well as us: refused before anyone reads it.
+        const QString refused = FileCheck::check(request.config, FileCheck::Kind::Sumo);
+        if (!refused.isEmpty()) {
+            fail(refused);
+            return;
+        }
         SumoConfig config;
         QString why;
         if (SumoConfig::read(request.config, &config, &why) && QFileInfo(config.netFile).isFile()) {

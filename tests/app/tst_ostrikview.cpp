@@ -259,6 +259,8 @@ private Q_SLOTS:
         QTest::newRow("configuration SUMO refuses") << QStringList{QStringLiteral("--sumo"), QStringLiteral("@bad")}
             << QByteArray("<configuration><input><net-file value=\"gone.net.xml\"/></input></configuration>")
             << 2 << "SUMO did not start: Error:";
+        QTest::newRow("configuration that is a directory")
+            << QStringList{QStringLiteral("--sumo"), QStringLiteral("/tmp")} << QByteArray() << 2 << "not a regular file";
         QTest::newRow("network that is no import of SUMO's")
             << QStringList{QStringLiteral("--sumo"), sample(QStringLiteral("sumo/grid.sumocfg")), QStringLiteral("@bad")}
             << QByteArray(" ") << 2 << "cannot read network";
