@@ -20,7 +20,7 @@ QString text(const char *s)
 }
 
 // Every option the demo understands, defined once for the parser and the steps that read it.
-struct Spec
+struct OptionTable
 {
     QCommandLineOption help{{text("h"), text("help")}, text("Show this help.")};
     QCommandLineOption plugin{text("plugin"), text("Plugin library to load."), text("path")};
@@ -91,7 +91,7 @@ bool readDouble(const QCommandLineParser &p, const QCommandLineOption &o, double
     return false;
 }
 
-void readFiles(const QCommandLineParser &p, const Spec &s, Options *o)
+void readFiles(const QCommandLineParser &p, const OptionTable &s, Options *o)
 {
     o->networks = p.positionalArguments();
     o->gpxFiles = p.values(s.gpx);
@@ -106,7 +106,7 @@ void readFiles(const QCommandLineParser &p, const Spec &s, Options *o)
     o->outDir = p.isSet(s.outDir) ? p.value(s.outDir) : QDir::currentPath();
 }
 
-bool readNumbers(const QCommandLineParser &p, const Spec &s, Options *o, QString *error)
+bool readNumbers(const QCommandLineParser &p, const OptionTable &s, Options *o, QString *error)
 {
     const int day = 24 * 3600 * 1000;
     return readInt(p, s.after, 0, day, QStringLiteral("milliseconds from 0 to 86400000"), &o->afterMs, error)
@@ -117,7 +117,7 @@ bool readNumbers(const QCommandLineParser &p, const Spec &s, Options *o, QString
         && readDouble(p, s.speedKmh, 5.0, 150.0, QStringLiteral("a speed from 5 to 150 km/h"), &o->progressionKmh, error);
 }
 
-bool readPlace(const QCommandLineParser &p, const Spec &s, Options *o, QString *error)
+bool readPlace(const QCommandLineParser &p, const OptionTable &s, Options *o, QString *error)
 {
     if (p.isSet(s.center)) {
         const QStringList parts = p.value(s.center).split(QLatin1Char(','));
@@ -144,7 +144,7 @@ bool readPlace(const QCommandLineParser &p, const Spec &s, Options *o, QString *
 }
 
 // --sumo and --traci replace the fixed-time simulation: at most one network, its import.
-bool readSumo(const QCommandLineParser &p, const Spec &s, Options *o, QString *error)
+bool readSumo(const QCommandLineParser &p, const OptionTable &s, Options *o, QString *error)
 {
     if (p.isSet(s.sumo) && p.isSet(s.traci)) {
         *error = QStringLiteral("--sumo starts a SUMO, --traci follows a running one: give one of them");
@@ -168,7 +168,7 @@ bool readSumo(const QCommandLineParser &p, const Spec &s, Options *o, QString *e
     return true;
 }
 
-void decideOutputs(const QCommandLineParser &p, const Spec &s, bool hasDisplay, Options *o)
+void decideOutputs(const QCommandLineParser &p, const OptionTable &s, bool hasDisplay, Options *o)
 {
     if (o->networks.isEmpty() && !o->followsSumo()) {
         o->networks << Options::sampleNetwork();
@@ -205,22 +205,22 @@ bool Options::parse(const QStringList &args, bool hasDisplay, Options *out, QStr
     p.setApplicationDescription(QStringLiteral(
         "Demo host for the Ostrik plugin: road networks on a map with live signal states.\n"
         "Without a display (and with --headless) it writes map.png and timeline.png and prints a summary."));
-    const Spec spec;
-    spec.addTo(p);
+    const OptionTable table;
+    table.addTo(p);
     error->clear();
     if (!p.parse(args)) {
         *error = p.errorText();
         return false;
     }
-    if (p.isSet(spec.help)) {
+    if (p.isSet(table.help)) {
         *helpText = p.helpText();
         return false;
     }
     Options o;
-    readFiles(p, spec, &o);
-    if (!readNumbers(p, spec, &o, error) || !readPlace(p, spec, &o, error) || !readSumo(p, spec, &o, error))
+    readFiles(p, table, &o);
+    if (!readNumbers(p, table, &o, error) || !readPlace(p, table, &o, error) || !readSumo(p, table, &o, error))
         return false;
-    decideOutputs(p, spec, hasDisplay, &o);
+    decideOutputs(p, table, hasDisplay, &o);
     *out = o;
     return true;
 }
