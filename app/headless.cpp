@@ -1,6 +1,7 @@
 // ostrik-view: headless run.
 #include "headless.h"
 
+#include "livesumo.h"
 #include "mapview.h"
 #include "options.h"
 #include "session.h"
@@ -41,15 +42,76 @@ bool ensureFolder(const QString &file, QTextStream &err)
 
 QStringList mapStatus(DemoSession &s)
 {
-    const double t = s.simulation().time();
     QStringList names;
     for (const QString &f : s.networkFiles())
         names << QFileInfo(f).fileName();
-    return {names.join(QStringLiteral(", ")),
-            QStringLiteral("Simulated time %1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
-                .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0')),
-            QStringLiteral("Zoom %1 \u00b7 %2 of %3 controllers live").arg(s.view()->zoom())
-                .arg(s.subscribedControllers().size()).arg(s.simulation().plans().size())};
+    QStringList lines{names.join(QStringLiteral(", ")), s.clockText(),
+                      QStringLiteral("Zoom %1 \u00b7 %2 of %3 controllers live").arg(s.view()->zoom())
+                          .arg(s.subscribedControllers().size()).arg(s.controllerIds().size())};
+    if (s.liveSumo())
+        lines << s.liveSumo()->statusText();
+    return lines;
+}
+
+// Headless: waits until SUMO runs on its network; false (with the reason on err) if it never does.
+bool waitForSumo(DemoSession &session, QTextStream &err)
+{
+    LiveSumo *live = session.liveSumo();
+    auto settled = [live] {
+        return live->phase() == LiveSumo::Phase::Live || live->phase() == LiveSumo::Phase::Ended
+            || live->phase() == LiveSumo::Phase::Failed;
+    };
+    while (!settled())
+        pump(20);
+    if (live->phase() == LiveSumo::Phase::Live)
+        return true;
+    err << "ostrik-view: error: " << live->statusText() << "\n";
+    return false;
+}
+
+QString timelineSummary(const TimelineDiagram &d)
+{
+    QStringList bands;
+    for (const auto &b : d.bands)
+        bands << QStringLiteral("%1 %2 s").arg(b.forward ? QStringLiteral("forward") : QStringLiteral("return"))
+                     .arg(b.band.width, 0, 'f', 0);
+    return QStringLiteral("%1 route, %2 signal groups at %3 controllers, %4 m; through-band at %5 km/h: %6%7")
+        .arg(RouteReading::shapeName(d.shape)).arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0)
+        .arg(d.progressionSpeed * 3.6, 0, 'f', 0)
+        .arg(bands.isEmpty() ? QStringLiteral("none") : bands.join(QStringLiteral(", ")))
+        .arg(d.trajectories.isEmpty() ? QString()
+             : !d.live.isEmpty() ? QStringLiteral("; %1 vehicle trajectories").arg(d.trajectories.size())
+                                 : QStringLiteral("; %1 recorded drive(s)").arg(d.trajectories.size()));
+}
+
+int writeTimeline(DemoSession &session, const Options &o, const QString &route, QTextStream &out, QTextStream &err)
+{
+    TimelineDiagram diagram;
+    QString error;
+    const double now = session.source().time();
+    double from = std::floor(now / 10.0) * 10.0;
+    if (session.liveSumo()) {
+        // A live source has a past, not a future: the window ends at now.
+        TimelineDiagram probe;
+        session.timeline(route, 0.0, 0.0, &probe, &error);
+        from = std::max(0.0, std::ceil(now - (probe.to - probe.from) + 5.0));
+    }
+    if (!session.timeline(route, from, 0.0, &diagram, &error)) {
+        err << "ostrik-view: error: " << error << "\n";
+        return 2;
+    }
+    diagram.setProgressionSpeed(o.progressionKmh / 3.6);
+    for (const QString &file : {o.timelinePng, o.timelineSvg}) {
+        if (file.isEmpty())
+            continue;
+        if (!ensureFolder(file, err) || !TimelineWidget::save(diagram, file, QSize(1400, 900), &error)) {
+            err << "ostrik-view: error: cannot write " << file << "\n";
+            return 3;
+        }
+        out << "timeline: " << QFileInfo(file).absoluteFilePath() << " (route \"" << route << "\", "
+            << timelineSummary(diagram) << ")\n";
+    }
+    return 0;
 }
 
 } // namespace
@@ -74,21 +136,24 @@ void settleSubscriptions(DemoSession &session, int maxMs)
     pump(100); // replies to the state requests
 }
 
-int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextStream &err)
+void beginSumo(DemoSession &session, const Options &o, QTextStream &out)
 {
-    for (const QString &file : o.networks) {
-        QString error;
-        QStringList notes;
-        const bool ok = session.openNetwork(file, &error, &notes);
-        for (const QString &n : qAsConst(notes))
-            out << "ostrik-view: " << n << "\n";
-        if (!ok) {
-            err << "ostrik-view: error: " << error << "\n";
-            if (o.sampleDefault)
-                err << "ostrik-view: the bundled sample was not found; pass a network file\n";
-            return 2;
-        }
-    }
+    LiveSumo *live = session.followSumo();
+    QObject::connect(live, &LiveSumo::note, live, [&out](const QString &line) {
+        out << "ostrik-view: " << line << "\n";
+        out.flush();
+    });
+    LiveSumo::Request request;
+    request.config = o.sumoConfig;
+    request.host = o.traciHost;
+    request.port = o.traciPort;
+    request.network = o.networks.value(0);
+    request.vehicles = o.sumoVehicles;
+    live->begin(request);
+}
+
+int openTracks(DemoSession &session, const Options &o, QTextStream &err)
+{
     QStringList gpx = o.gpxFiles;
     if (o.sampleDefault && gpx.isEmpty()) {
         const QString track = QFileInfo(o.networks.first()).absoluteDir().filePath(QStringLiteral("town-route.gpx"));
@@ -102,6 +167,40 @@ int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextSt
             return 2;
         }
     }
+    return 0;
+}
+
+int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextStream &err)
+{
+    if (o.followsSumo()) {
+        beginSumo(session, o, out);
+        // Tracks go onto the map of SUMO's network, which arrives later.
+        if (!o.gpxFiles.isEmpty()) {
+            auto *once = new QObject(&session);
+            QObject::connect(&session, &DemoSession::networksChanged, once, [&session, &o, &err, once] {
+                if (session.networkFiles().isEmpty())
+                    return;
+                openTracks(session, o, err);
+                once->deleteLater();
+            });
+        }
+        return 0;
+    }
+    for (const QString &file : o.networks) {
+        QString error;
+        QStringList notes;
+        const bool ok = session.openNetwork(file, &error, &notes);
+        for (const QString &n : qAsConst(notes))
+            out << "ostrik-view: " << n << "\n";
+        if (!ok) {
+            err << "ostrik-view: error: " << error << "\n";
+            if (o.sampleDefault)
+                err << "ostrik-view: the bundled sample was not found; pass a network file\n";
+            return 2;
+        }
+    }
+    if (const int rc = openTracks(session, o, err))
+        return rc;
     if (!o.exportPlans.isEmpty()) {
         SignalPlanSet set;
         set.plans = session.simulation().plans();
@@ -124,12 +223,20 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     view->show();
     pump(50);
 
-    if (const int rc = openInputs(session, o, out, err))
+    if (o.followsSumo()) {
+        beginSumo(session, o, out);
+        if (!waitForSumo(session, err))
+            return 2;
+        if (const int rc = openTracks(session, o, err))
+            return rc;
+    } else if (const int rc = openInputs(session, o, out, err)) {
         return rc;
+    }
 
     // Everything the pictures need is checked before any of them is written.
     QString route = o.route;
-    if (!o.timelinePng.isEmpty()) {
+    const bool wantsTimeline = !o.timelinePng.isEmpty() || !o.timelineSvg.isEmpty();
+    if (wantsTimeline) {
         if (route.isEmpty())
             route = session.longestRoute();
         if (route.isEmpty() && o.picturesDefaulted) {
@@ -139,7 +246,7 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
             return 2;
         }
     }
-    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
+    if (wantsTimeline && !route.isEmpty()) {
         TimelineDiagram probe;
         QString error;
         if (!session.timeline(route, 0.0, 0.0, &probe, &error)) {
@@ -153,18 +260,30 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     view->centerOnGeo(centre);
     settleSubscriptions(session);
 
-    // Simulated time runs in 0.1 s steps; the event loop turns between steps so that
-    // replies and the plugin's timers are served as they would be live.
-    Simulation &sim = session.simulation();
     const double target = o.afterMs / 1000.0;
-    while (sim.time() < target) {
-        sim.advanceTo(std::min(target, sim.time() + 0.5));
-        QCoreApplication::processEvents();
+    if (LiveSumo *live = session.liveSumo()) {
+        // SUMO steps as fast as it can; every step reaches the controllers on the way.
+        live->controllers().runTo(target);
+        while (live->controllers().time() < target - 1e-9 && live->phase() == LiveSumo::Phase::Live)
+            pump(10);
+        if (live->phase() != LiveSumo::Phase::Live) {
+            err << "ostrik-view: error: " << live->statusText() << "\n";
+            return 2;
+        }
+    } else {
+        // Simulated time runs in 0.1 s steps; the event loop turns between steps so that
+        // replies and the plugin's timers are served as they would be live.
+        Simulation &sim = session.simulation();
+        while (sim.time() < target) {
+            sim.advanceTo(std::min(target, sim.time() + 0.5));
+            QCoreApplication::processEvents();
+        }
     }
     pump(150);
 
     if (!o.screenshot.isEmpty()) {
         view->setLegendVisible(!o.plain);
+        view->setVehicleLegendVisible(session.liveSumo() != nullptr);
         view->setStatusLines(o.plain ? QStringList() : mapStatus(session));
         pump(30);
         const QPixmap pm = view->grab();
@@ -177,23 +296,9 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
             << QString::number(centre.y(), 'f', 6) << ")\n";
     }
 
-    if (!o.timelinePng.isEmpty() && !route.isEmpty()) {
-        TimelineDiagram diagram;
-        QString error;
-        const double from = std::floor(sim.time() / 10.0) * 10.0;
-        if (!session.timeline(route, from, 0.0, &diagram, &error)) {
-            err << "ostrik-view: error: " << error << "\n";
-            return 2;
-        }
-        const QImage img = TimelineWidget::render(diagram, QSize(1400, 900));
-        if (!ensureFolder(o.timelinePng, err) || !img.save(o.timelinePng, "PNG")) {
-            err << "ostrik-view: error: cannot write " << o.timelinePng << "\n";
-            return 3;
-        }
-        out << "timeline: " << QFileInfo(o.timelinePng).absoluteFilePath() << " (route \"" << route << "\", "
-            << diagram.bars.size() << " signal groups at " << diagram.controllers << " controllers, "
-            << QString::number(diagram.length, 'f', 0) << " m)\n";
-    }
+    if (wantsTimeline && !route.isEmpty())
+        if (const int rc = writeTimeline(session, o, route, out, err))
+            return rc;
 
     for (const QString &line : session.summary())
         out << line << "\n";

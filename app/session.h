@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pluginhost.h"
+#include "recordeddrives.h"
 #include "simulation.h"
 #include "mapview.h"
 #include "timelinediagram.h"
@@ -12,8 +13,11 @@
 #include <QRectF>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class ControllerSource;
+class LiveSumo;
 class MapView;
 class QGraphicsItem;
 namespace Mirel {
@@ -23,6 +27,7 @@ class MapScene;
 }
 namespace Ostrika {
 class Network;
+class Route;
 }
 
 /*!
@@ -49,6 +54,13 @@ public:
      * \a notes receives remarks for the user (where the plans came from, a bad plan file).
      */
     bool openNetwork(const QString &fileName, QString *error, QStringList *notes = nullptr);
+    /*!
+     * Opens a network whose controllers another source drives: checked and read like
+     * openNetwork, but no plans run; \a prepare gets the host's reading of the network and
+     * must create its controllers in the project before the plugin binds them.
+     */
+    bool openDrivenNetwork(const QString &fileName, const std::function<void(const Ostrika::Network &)> &prepare,
+                           QString *error);
     //! Draws a GPX track through the plugin; the host keeps the item so it can remove it.
     bool openGpx(const QString &fileName, QString *error);
     //! The plugin unloads everything; the host drops its controllers and GPX tracks.
@@ -56,6 +68,16 @@ public:
 
     PluginHost &plugin() { return m_plugin; }
     Simulation &simulation() { return *m_sim; }
+    //! Starts following SUMO (once; later calls return the same object).
+    LiveSumo *followSumo();
+    //! The SUMO source, or null when the controllers run fixed-time plans only.
+    LiveSumo *liveSumo() const { return m_live; }
+    //! The clock the window shows and runs: SUMO's while following it, else the simulation's.
+    ControllerSource &source();
+    //! "Simulated time mm:ss.s", or "SUMO time mm:ss.s" while following SUMO.
+    QString clockText() const;
+    //! Every controller of the project, whichever source drives it.
+    QList<int> controllerIds() const;
     Mirel::ItemModel *itemModel() const { return m_model; }
     Mirel::MapScene *scene() const { return m_scene; }
     MapView *view() const { return m_view; }
@@ -74,7 +96,9 @@ public:
 
     /*!
      * The time-distance diagram of the named route over [from, from + span) (span <= 0: two
-     * cycles). False with \a error when the route is unknown to the plugin or not a route.
+     * cycles, widened to show a whole recorded drive that follows the route), with the opened
+     * GPX tracks that follow the route as trajectories starting at \a from. False with
+     * \a error when the route is unknown to the plugin or not a route.
      */
     bool timeline(const QString &routeName, double from, double span, TimelineDiagram *out, QString *error);
 
@@ -87,15 +111,21 @@ Q_SIGNALS:
     void networksChanged();
 
 private:
-    const Ostrika::Network *networkOfRoute(const QString &routeName) const;
+    std::shared_ptr<Ostrika::Network> readNetwork(const QString &fileName, QString *error) const;
+    //! Adds diagram parts a live source knows: its recorded states and its vehicles.
+    void addLiveParts(TimelineDiagram *out) const;
+    //! The host's own copy of a route, from its reading of the network files.
+    const Ostrika::Route *hostRoute(const QString &routeName) const;
 
     Mirel::Kernel *m_kernel;
     Mirel::ItemModel *m_model;
     Mirel::MapScene *m_scene;
     QPointer<MapView> m_view;
     Simulation *m_sim;
+    LiveSumo *m_live = nullptr;
     PluginHost m_plugin;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
     QList<QGraphicsItem *> m_gpxItems;
+    RecordedDrives m_drives;
     QStringList m_planSources;
 };

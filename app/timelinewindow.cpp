@@ -1,15 +1,18 @@
 // ostrik-view: timeline window.
 #include "timelinewindow.h"
 
+#include "livesumo.h"
 #include "session.h"
 #include "timelinewidget.h"
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -19,13 +22,20 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
     , m_session(session)
     , m_routes(new QComboBox)
     , m_info(new QLabel)
+    , m_speed(new QSpinBox)
     , m_widget(new TimelineWidget)
 {
     setWindowTitle(tr("Route timeline"));
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Route:")));
     top->addWidget(m_routes, 1);
-    auto *save = new QPushButton(tr("Save PNG\u2026"));
+    m_speed->setRange(5, 150);
+    m_speed->setValue(50);
+    m_speed->setSuffix(tr(" km/h"));
+    m_speed->setToolTip(tr("Progression speed of the through-bands"));
+    top->addWidget(new QLabel(tr("Band speed:")));
+    top->addWidget(m_speed);
+    auto *save = new QPushButton(tr("Save picture\u2026"));
     top->addWidget(save);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -37,11 +47,24 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
         m_windowStart = -1.0;
         refresh();
     });
-    connect(save, &QPushButton::clicked, this, &TimelineWindow::savePng);
+    connect(save, &QPushButton::clicked, this, &TimelineWindow::savePicture);
+    connect(m_speed, QOverload<int>::of(&QSpinBox::valueChanged), this, &TimelineWindow::refresh);
     connect(&session->simulation(), &Simulation::timeChanged, this, [this] {
         if (isVisible())
             refresh();
     });
+    // SUMO may step many times a second: the diagram follows at most four times a second.
+    m_refreshLater.setSingleShot(true);
+    m_refreshLater.setInterval(250);
+    connect(&m_refreshLater, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+    if (LiveSumo *live = session->liveSumo())
+        connect(&live->controllers(), &SumoControllers::stepApplied, this, [this] {
+            if (!m_refreshLater.isActive())
+                m_refreshLater.start();
+        });
     connect(session, &DemoSession::networksChanged, this, &TimelineWindow::reloadRoutes);
 }
 
@@ -83,22 +106,28 @@ void TimelineWindow::refresh()
         return;
     }
     const double span = probe.to - probe.from;
-    const double now = m_session->simulation().time();
+    const double now = m_session->source().time();
     if (m_windowStart < 0.0 || now >= m_windowStart + span * 0.85 || now < m_windowStart)
         m_windowStart = std::floor(now / (span / 2.0)) * (span / 2.0);
     TimelineDiagram d;
     m_session->timeline(route, m_windowStart, span, &d, &error);
+    d.setProgressionSpeed(m_speed->value() / 3.6);
     m_widget->setDiagram(d);
-    m_info->setText(tr("%1 signal groups of %2 controllers along %3 m; dashed line: now (t = %4 s)")
-                        .arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0).arg(now, 0, 'f', 1));
+    m_info->setText(tr("%1 signal groups of %2 controllers along %3 m (%4 route); dashed line: now (t = %5 s)")
+                        .arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0)
+                        .arg(RouteReading::shapeName(d.shape)).arg(now, 0, 'f', 1));
 }
 
-void TimelineWindow::savePng()
+void TimelineWindow::savePicture()
 {
-    const QString file = QFileDialog::getSaveFileName(this, tr("Save diagram"), QStringLiteral("timeline.png"),
-                                                      tr("PNG images (*.png)"));
+    QString filter;
+    QString file = QFileDialog::getSaveFileName(this, tr("Save diagram"), QStringLiteral("timeline.png"),
+                                                tr("PNG images (*.png);;SVG drawings (*.svg)"), &filter);
     if (file.isEmpty())
         return;
-    if (!TimelineWidget::render(m_widget->diagram()).save(file, "PNG"))
-        QMessageBox::warning(this, tr("Save diagram"), tr("Cannot write %1.").arg(file));
+    if (QFileInfo(file).suffix().isEmpty())
+        file += filter.contains(QLatin1String("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+    QString error;
+    if (!TimelineWidget::save(m_widget->diagram(), file, QSize(1400, 900), &error))
+        QMessageBox::warning(this, tr("Save diagram"), error);
 }

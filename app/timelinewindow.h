@@ -1,11 +1,13 @@
 // ostrik-view: the window that shows a route's time-distance diagram, following the clock.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class DemoSession;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 class TimelineWidget;
 
 class TimelineWindow : public QWidget
@@ -20,11 +22,13 @@ public:
 private:
     void refresh();
     void reloadRoutes();
-    void savePng();
+    void savePicture();
 
     DemoSession *m_session;
     QComboBox *m_routes;
     QLabel *m_info;
+    QSpinBox *m_speed;
     TimelineWidget *m_widget;
     double m_windowStart = -1.0;
+    QTimer m_refreshLater;
 };

@@ -6,6 +6,12 @@ function(ostrik_target_defaults target)
   if(OSTRIK_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    # For the few tests that cannot run under the sanitizers (address-space caps).
+    target_compile_definitions(${target} PRIVATE OSTRIK_SANITIZED)
+  endif()
+  if(OSTRIK_FUZZ)
+    # Coverage for the fuzzer's guidance; the fuzz targets link libFuzzer itself.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 
@@ -27,4 +33,13 @@ function(ostrik_add_test)
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${sandbox};XDG_CONFIG_HOME=${sandbox}/config;XDG_DATA_HOME=${sandbox}/data;XDG_CACHE_HOME=${sandbox}/cache;XDG_RUNTIME_DIR=${sandbox}/runtime;OSTRIK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# ostrik_add_benchmark(NAME bench_foo SOURCES bench_foo.cpp LIBS ostrika ...)
+# Builds a Google Benchmark executable; benchmarks are run by hand, never by ctest.
+function(ostrik_add_benchmark)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  ostrik_target_defaults(${B_NAME})
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()

@@ -1,7 +1,9 @@
 // libFuzzer target: controller notifications and replies with arbitrary data, on a loaded network.
-#include "fuzz/variantdecoder.h"
+#include "variantdecoder.h"
 #include "plugin/ostrikgplugin.h"
-#include "tests/reliability/reliabilitynet.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
 
 #include <corvel/response.h>
 #include <corvel/light.h>
@@ -21,22 +23,6 @@
 #include <cstdlib>
 #include <memory>
 
-class PluginProbe
-{
-public:
-    explicit PluginProbe(OstrikgPlugin *plugin) : p(plugin) {}
-    const QMap<int, LightEntry *> &lights() const { return p->lights; }
-    const QList<QGraphicsItem *> &blinkItems() const { return p->blinkItems; }
-    int blinkTimerId() const { return p->blinkTimerId; }
-    QList<Ostrikga::Networkg *> networks() const { return p->networks.values(); }
-    void check() { p->checkVisibleGranules(); }
-    void blinkTick() { p->blinkTick(); }
-    void apply(LightEntry *e, const QVariant &data) { p->applyGroupStateData(e, data); }
-
-private:
-    OstrikgPlugin *p;
-};
-
 namespace {
 
 const QPointF kOrigin(16.6, 49.19);
@@ -50,32 +36,21 @@ QString networkFile;
 
 void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
-struct Host
+// The shared test host without an item model, with two controllers whose replies come from the input.
+struct Host : TestHost
 {
-    Host()
+    Host() : TestHost(WithoutItemModel)
     {
-        view.reset(new OsmView(&scene));
-        view->resize(800, 600);
         for (int id : {11, 12}) {
-            Corvel::Light *l = project.addLight(id);
+            Corvel::Light *l = addController(id);
             l->setResponseDelay(0); // the event loop never runs during an input: replies come from the fuzzer
             lights.append(l);
         }
-        plugin = new OstrikgPlugin;
         plugin->setLoggingLevel(3);
-    }
-    ~Host()
-    {
-        delete plugin;
-        view.reset();
     }
     Corvel::Light *light(uint8_t b) const { return lights.value(b % lights.size()).data(); }
 
-    Mirel::MapScene scene;
-    std::unique_ptr<OsmView> view;
-    Corvel::Project project;
     QList<QPointer<Corvel::Light>> lights;
-    OstrikgPlugin *plugin = nullptr;
 };
 
 void checkInvariants(Host &h, const QSet<QGraphicsItem *> &networkItems)
@@ -122,7 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     new QApplication(*argc, *argv);
     networkFile = dir.filePath(QStringLiteral("fuzz.ostka"));
     QString error;
-    if (!Reliability::writeNetwork(networkFile, kOrigin, Reliability::twoJunctions(11, 12), 0, &error)) {
+    if (!writeJunctions(networkFile, kOrigin, twoJunctions(11, 12), 0, &error)) {
         std::fprintf(stderr, "cannot write the network: %s\n", qPrintable(error));
         std::abort();
     }
@@ -142,13 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 static int runOne(const uint8_t *data, size_t size)
 {
     Host h;
-    bool ok = false;
-    QMetaObject::invokeMethod(h.plugin, "loadOstrik", Q_RETURN_ARG(bool, ok), Q_ARG(QString, networkFile),
-                              Q_ARG(QGraphicsScene *, &h.scene), Q_ARG(QObject *, &h.project));
-    if (!ok)
+    if (!h.load(networkFile, &h.project))
         fail("the fixed network does not load");
-    h.view->setZoom(18);
-    h.view->centerOnGeo(Ostrika::GeoUtil(kOrigin).xyToGeo(QPointF(100, 0)));
+    h.lookAt(kOrigin, QPointF(100, 0), 18);
     PluginProbe probe(h.plugin);
     probe.check();
 
@@ -221,7 +192,7 @@ static int runOne(const uint8_t *data, size_t size)
         checkInvariants(h, networkItems);
     }
 
-    QMetaObject::invokeMethod(h.plugin, "unloadAll");
+    h.unload();
     for (const QPointer<Corvel::Light> &l : h.lights) {
         if (l && (l->eventMask() != 0 || l->property("tlo_use_sg_cnt").isValid()))
             fail("controller not restored after unloadAll");

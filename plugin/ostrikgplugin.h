@@ -92,9 +92,10 @@ protected:
 private:
     friend class SettingDialog;
     friend class LightRelay;
-    friend class PluginProbe; // tests only: read-only view of the private state
+    friend class PluginProbe; // tests only: tests/support/pluginprobe.h
 
     // Loading and unloading (network/).
+    bool loadNetwork(const QString &file_name, QGraphicsScene *scene, QObject *project);
     Mirel::ItemModel *hostItemModel() const;
     void listRoutes(Ostrikga::Networkg *net, Mirel::ItemModel *model, QObject *routesSection);
     void removeNetwork(const QString &path);

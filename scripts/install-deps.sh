@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need. Idempotent and
-# silent when everything is present. With --sumo it also installs SUMO and its bundled
-# real-world networks (large; only the optional import test and benchmark use them).
+# silent when everything is present. SUMO (its simulator and TraCI client library, which
+# the demo host links, and its tools with real-world networks and randomTrips.py) is part
+# of it; --sumo is still accepted and changes nothing.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev qttools5-dev qttools5-dev-tools
+  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libbenchmark-dev
   xvfb xauth
   clang-14 libclang-rt-14-dev
   zlib1g-dev libproj-dev
+  sumo sumo-tools
 )
-if [ "${1:-}" = "--sumo" ]; then
-  packages+=(sumo sumo-tools)
-fi
 
 missing=()
 for p in "${packages[@]}"; do

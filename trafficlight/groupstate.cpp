@@ -5,6 +5,8 @@
 #include "trafficlight/lightrelay.h"
 #include "trafficlight/sgredyellowitem.h"
 
+#include <signalstate.h>
+
 #include <corvel/notification.h>
 #include <corvel/response.h>
 #include <ostrikga/genericgraphicsitem.h>
@@ -13,15 +15,6 @@
 #include <QVariant>
 
 namespace {
-
-// The controller's state codes.
-constexpr int kGreen = 1;
-constexpr int kGreenFlashing = 2;
-constexpr int kGreenFlashingAlt = 3;
-constexpr int kRed = 4;
-constexpr int kYellow = 16;
-constexpr int kRedYellow = 20;
-constexpr int kYellowFlashing = 32;
 
 constexpr int kSignalGroupNotification = 5;
 constexpr int kNoState = -1;
@@ -47,21 +40,21 @@ Look lookFor(int code, bool other, bool hasMarker)
 {
     Look l;
     switch (code) {
-    case kGreen:
+    case SignalState::Green:
         l.colour = Colour::Green;
         l.visibility = Visibility::Show;
         l.marker = MarkerLook::Hidden;
         l.hideSiblingMarkers = true;
         return l;
-    case kGreenFlashing:
-    case kGreenFlashingAlt:
+    case SignalState::GreenFlashing:
+    case SignalState::GreenFlashingAlt:
         l.marker = MarkerLook::Hidden;
         if (!other) {
             l.colour = Colour::Green;
             l.blink = true;
         }
         return l;
-    case kRed:
+    case SignalState::Red:
         if (other) {
             l.marker = MarkerLook::Hidden;
         } else if (hasMarker) {
@@ -73,20 +66,20 @@ Look lookFor(int code, bool other, bool hasMarker)
             l.visibility = Visibility::Show;
         }
         return l;
-    case kYellow:
+    case SignalState::Yellow:
         l.marker = MarkerLook::Hidden;
         if (!other) {
             l.colour = Colour::Yellow;
             l.visibility = Visibility::Show;
         }
         return l;
-    case kRedYellow:
+    case SignalState::RedYellow:
         if (!other) {
             l.marker = MarkerLook::RedYellow;
             l.visibility = Visibility::Hide;
         }
         return l;
-    case kYellowFlashing:
+    case SignalState::YellowFlashing:
         l.marker = MarkerLook::Hidden;
         if (other) {
             l.colour = Colour::Yellow;
@@ -99,11 +92,6 @@ Look lookFor(int code, bool other, bool hasMarker)
         l.marker = MarkerLook::Hidden;
         return l;
     }
-}
-
-bool isActive(int state)
-{
-    return state == kGreen || state == kGreenFlashing || state == kGreenFlashingAlt;
 }
 
 Ostrikga::GenericGraphicsItem *networkItem(QGraphicsItem *item)
@@ -217,7 +205,7 @@ bool OstrikgPlugin::otherGroupActive(GroupItem *group, LightEntry *entry)
         return false;
     const auto &map = entry->itemGroups;
     for (auto it = map.constFind(group->item); it != map.cend() && it.key() == group->item; ++it) {
-        if (it.value() != group && it.value() && isActive(it.value()->state))
+        if (it.value() != group && it.value() && SignalState::isGreen(it.value()->state))
             return true;
     }
     return false;

@@ -33,8 +33,8 @@ class ReplyClock;
  * The Notification passed by notification() lives only while the signal is emitted (it is
  * a stack object): receivers must not keep it or connect with Qt::QueuedConnection.
  *
- * Group states are the server's codes: 1 green, 2 and 3 green-flashing variants, 4 red,
- * 16 yellow, 20 red-yellow, 32 yellow flashing, 0 off.
+ * Group states are the server's codes (SignalState::Code in lib/signalplan/signalstate.h:
+ * green, green flashing, red, yellow, red-yellow, yellow flashing, off).
  */
 class CORVEL_EXPORT Light : public QObject
 {

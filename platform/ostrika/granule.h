@@ -38,6 +38,7 @@ public:
 
 private:
     friend class Network;
+    friend class NetworkWriter;
     friend class SignalGroup;
     Granule(int id, const QString &name, int tlId, const QPointF &position, QObject *parent);
 

@@ -303,19 +303,29 @@ bool Document::parseNumber(const char *&p, double *out)
     return true;
 }
 
-bool Document::parse(const QByteArray &data)
+/*
+ * One pass over the text without recursion. Values are pushed on a stack; closing a container
+ * moves its children into the document's node array (or, when all are numbers, into the
+ * number array) in one block and pushes the container in their place. The root comes last.
+ */
+class Parser
 {
-    m_begin = data.constData();
-    m_end = m_begin + data.size();
-    m_nodes.clear();
-    m_numbers.clear();
-    m_decoded.clear();
-    m_error.clear();
-    m_truncated = false;
-    m_nodes.reserve(size_t(data.size() / 24));
-    m_numbers.reserve(size_t(data.size() / 10));
+public:
+    explicit Parser(Document &doc) : d(doc), p(doc.m_begin), end(doc.m_end) { stack.reserve(1024); }
 
-    struct Frame {
+    bool run()
+    {
+        Step step = Step::Value;
+        while (step == Step::Value || step == Step::AfterValue)
+            step = step == Step::Value ? value() : afterValue();
+        return step == Step::Done;
+    }
+
+private:
+    enum class Step { Value, AfterValue, Done, Failed };
+
+    struct Frame
+    {
         uint32_t stackStart;
         uint32_t pos;
         uint32_t keyOff;
@@ -323,37 +333,138 @@ bool Document::parse(const QByteArray &data)
         uint8_t keyFlags;
         bool object;
     };
-    std::vector<Frame> frames;
-    std::vector<Node> stack;
-    stack.reserve(1024);
-    const char *p = m_begin;
-    uint32_t keyOff = 0;
-    uint16_t keyLen = 0;
-    uint8_t keyFlags = 0;
 
-    auto readKey = [&]() -> bool {
-        skipSpace(p, m_end);
-        if (p >= m_end)
-            return fail(p, "");
+    Step failed(const char *at, const char *message)
+    {
+        d.fail(at, message);
+        return Step::Failed;
+    }
+
+    // A node at p carrying the member key read last (none inside arrays).
+    Node startNode() const
+    {
+        Node n;
+        n.pos = uint32_t(p - d.m_begin);
+        n.keyOff = keyOff;
+        n.keyLen = keyLen;
+        n.flags = keyFlags;
+        return n;
+    }
+
+    // A value is expected at p.
+    Step value()
+    {
+        skipSpace(p, end);
+        if (p >= end)
+            return failed(p, "");
+        Node n = startNode();
+        const char c = *p;
+        if (c == '{' || c == '[')
+            return open(n, c == '{');
+        if (c == '"') {
+            uint32_t off = 0, len = 0;
+            bool escaped = false;
+            if (!d.parseString(p, &off, &len, &escaped))
+                return Step::Failed;
+            n.type = String;
+            n.span.first = off;
+            n.span.count = len;
+            n.flags |= escaped ? 1 : 0;
+        } else if (c == 't' || c == 'f' || c == 'n') {
+            const char *word = c == 't' ? "true" : (c == 'f' ? "false" : "null");
+            const size_t len = std::strlen(word);
+            const size_t avail = size_t(end - p);
+            if (std::memcmp(p, word, std::min(len, avail)) != 0)
+                return failed(p, "illegal value");
+            if (avail < len)
+                return failed(end, "");
+            p += len;
+            n.type = c == 'n' ? Null : Bool;
+            n.number = c == 't' ? 1.0 : 0.0;
+        } else {
+            if (!d.parseNumber(p, &n.number))
+                return Step::Failed;
+            n.type = Number;
+        }
+        stack.push_back(n);
+        return Step::AfterValue;
+    }
+
+    // At '{' or '[': an empty container is complete at once, otherwise its first member follows.
+    Step open(const Node &n, bool object)
+    {
+        frames.push_back({uint32_t(stack.size()), n.pos, keyOff, keyLen, keyFlags, object});
+        ++p;
+        skipSpace(p, end);
+        if (p < end && *p == (object ? '}' : ']')) {
+            ++p;
+            close();
+            return Step::AfterValue;
+        }
+        return startMember(object);
+    }
+
+    // Separators and closing brackets after a value, up to the next value or the end.
+    Step afterValue()
+    {
+        for (;;) {
+            skipSpace(p, end);
+            if (frames.empty()) {
+                if (p < end)
+                    return failed(p, "garbage at the end of the document");
+                d.m_nodes.push_back(stack.back());
+                return Step::Done;
+            }
+            if (p >= end)
+                return failed(p, "");
+            const bool object = frames.back().object;
+            if (*p == ',') {
+                ++p;
+                return startMember(object);
+            }
+            if (*p != (object ? '}' : ']'))
+                return failed(p, object ? "expected ',' or '}'" : "expected ',' or ']'");
+            ++p;
+            close();
+        }
+    }
+
+    // An object member begins with its key; an array element has none.
+    Step startMember(bool object)
+    {
+        if (object)
+            return readKey() ? Step::Value : Step::Failed;
+        keyOff = 0;
+        keyLen = 0;
+        keyFlags = 0;
+        return Step::Value;
+    }
+
+    bool readKey()
+    {
+        skipSpace(p, end);
+        if (p >= end)
+            return d.fail(p, "");
         if (*p != '"')
-            return fail(p, "expected a string key");
+            return d.fail(p, "expected a string key");
         uint32_t off = 0, len = 0;
         bool escaped = false;
-        if (!parseString(p, &off, &len, &escaped))
+        if (!d.parseString(p, &off, &len, &escaped))
             return false;
         if (len > 0xffff)
-            return fail(p, "key too long");
+            return d.fail(p, "key too long");
         keyOff = off;
         keyLen = uint16_t(len);
         keyFlags = escaped ? 2 : 0;
-        skipSpace(p, m_end);
-        if (p >= m_end || *p != ':')
-            return fail(p, "expected ':' after a key");
+        skipSpace(p, end);
+        if (p >= end || *p != ':')
+            return d.fail(p, "expected ':' after a key");
         ++p;
         return true;
-    };
+    }
 
-    auto close = [&]() {
+    void close()
+    {
         const Frame f = frames.back();
         frames.pop_back();
         Node n;
@@ -368,110 +479,42 @@ bool Document::parse(const QByteArray &data)
         n.span.count = uint32_t(count);
         if (allNumbers) {
             n.type = NumberArray;
-            n.span.first = uint32_t(m_numbers.size());
+            n.span.first = uint32_t(d.m_numbers.size());
             for (size_t i = f.stackStart; i < stack.size(); ++i)
-                m_numbers.push_back(stack[i].number);
+                d.m_numbers.push_back(stack[i].number);
         } else {
             n.type = f.object ? ObjectType : ArrayType;
-            n.span.first = uint32_t(m_nodes.size());
-            m_nodes.insert(m_nodes.end(), stack.begin() + f.stackStart, stack.end());
+            n.span.first = uint32_t(d.m_nodes.size());
+            d.m_nodes.insert(d.m_nodes.end(), stack.begin() + f.stackStart, stack.end());
         }
         stack.resize(f.stackStart);
         stack.push_back(n);
-    };
+    }
 
+    Document &d;
+    const char *p;
+    const char *end;
+    std::vector<Frame> frames;
+    std::vector<Node> stack;
+    uint32_t keyOff = 0;
+    uint16_t keyLen = 0;
+    uint8_t keyFlags = 0;
+};
+
+bool Document::parse(const QByteArray &data)
+{
+    m_begin = data.constData();
+    m_end = m_begin + data.size();
+    m_nodes.clear();
+    m_numbers.clear();
+    m_decoded.clear();
+    m_error.clear();
+    m_truncated = false;
     if (data.size() >= 0x7fffffff)
         return fail(m_begin, "document too large");
-
-    for (;;) {
-        // A value is expected here.
-        skipSpace(p, m_end);
-        if (p >= m_end)
-            return fail(p, "");
-        Node n;
-        n.pos = uint32_t(p - m_begin);
-        n.keyOff = keyOff;
-        n.keyLen = keyLen;
-        n.flags = keyFlags;
-        const char c = *p;
-        if (c == '{' || c == '[') {
-            frames.push_back({uint32_t(stack.size()), n.pos, keyOff, keyLen, keyFlags, c == '{'});
-            ++p;
-            skipSpace(p, m_end);
-            if (p < m_end && *p == (c == '{' ? '}' : ']')) {
-                ++p;
-                close();
-            } else if (c == '{') {
-                if (!readKey())
-                    return false;
-                continue;
-            } else {
-                keyOff = 0;
-                keyLen = 0;
-                keyFlags = 0;
-                continue;
-            }
-        } else if (c == '"') {
-            uint32_t off = 0, len = 0;
-            bool escaped = false;
-            if (!parseString(p, &off, &len, &escaped))
-                return false;
-            n.type = String;
-            n.span.first = off;
-            n.span.count = len;
-            n.flags |= escaped ? 1 : 0;
-            stack.push_back(n);
-        } else if (c == 't' || c == 'f' || c == 'n') {
-            const char *word = c == 't' ? "true" : (c == 'f' ? "false" : "null");
-            const size_t len = std::strlen(word);
-            const size_t avail = size_t(m_end - p);
-            if (std::memcmp(p, word, std::min(len, avail)) != 0)
-                return fail(p, "illegal value");
-            if (avail < len)
-                return fail(m_end, "");
-            p += len;
-            n.type = c == 'n' ? Null : Bool;
-            n.number = c == 't' ? 1.0 : 0.0;
-            stack.push_back(n);
-        } else {
-            if (!parseNumber(p, &n.number))
-                return false;
-            n.type = Number;
-            stack.push_back(n);
-        }
-
-        // After a value: separators and closing brackets.
-        for (;;) {
-            skipSpace(p, m_end);
-            if (frames.empty()) {
-                if (p < m_end)
-                    return fail(p, "garbage at the end of the document");
-                m_nodes.push_back(stack.back());
-                return true;
-            }
-            if (p >= m_end)
-                return fail(p, "");
-            const bool object = frames.back().object;
-            if (*p == ',') {
-                ++p;
-                if (object) {
-                    if (!readKey())
-                        return false;
-                } else {
-                    keyOff = 0;
-                    keyLen = 0;
-                    keyFlags = 0;
-                }
-                break;
-            }
-            if (*p == (object ? '}' : ']')) {
-                ++p;
-                close();
-                continue;
-            }
-            return fail(p, object ? "expected ',' or '}'" : "expected ',' or ']'");
-        }
-    }
+    m_nodes.reserve(size_t(data.size() / 24));
+    m_numbers.reserve(size_t(data.size() / 10));
+    return Parser(*this).run();
 }
 
 } // namespace Ostrika::Json

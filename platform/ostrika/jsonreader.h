@@ -131,6 +131,7 @@ private:
     friend class Value;
     friend class Array;
     friend class Object;
+    friend class Parser;
     bool fail(const char *p, const char *message);
     bool parseString(const char *&p, uint32_t *off, uint32_t *len, bool *escaped);
     bool parseNumber(const char *&p, double *out);

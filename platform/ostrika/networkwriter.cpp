@@ -132,12 +132,241 @@ QVector<T *> childrenOf(const QObject *net)
     return list;
 }
 
+// Writes one id list, as "[1,2,3]".
+template<typename T>
+void putIds(QByteArray &out, const QList<T *> &objects)
+{
+    out.append('[');
+    for (int i = 0; i < objects.size(); ++i) {
+        if (i)
+            out.append(',');
+        putInt(out, objects.at(i)->id());
+    }
+    out.append(']');
+}
+
 } // namespace
+
+/*!
+ * Writes a network that toData() has checked, one section of the format after another.
+ * Objects are written in creation order, so a network reads back with the same ids, names
+ * and order.
+ */
+class NetworkWriter
+{
+public:
+    explicit NetworkWriter(const Network &network) : net(network) {}
+
+    QByteArray write()
+    {
+        out.reserve(256 + net.objectCount() * 96);
+        header();
+        nodes();
+        edges();
+        stoplines();
+        granules();
+        signalGroups();
+        connections();
+        crosswalks();
+        routes();
+        out.append("]}\n");
+        return out;
+    }
+
+private:
+    void header()
+    {
+        out.append("{\"format\":\"ostka\",\"version\":");
+        putInt(out, Network::FormatVersion);
+        out.append(",\n\"origin\":");
+        putPoints(out, {net.geoUtil()->origin()});
+    }
+
+    // Closes the previous section, opens the array of \a name.
+    void beginSection(const char *name)
+    {
+        if (sectionOpen)
+            out.append(']');
+        out.append(",\n\"");
+        out.append(name);
+        out.append("\":[");
+        sectionOpen = true;
+        first = true;
+    }
+
+    void nodes()
+    {
+        beginSection("nodes");
+        for (const Node *n : childrenOf<Node>(&net)) {
+            putHead(out, first, n);
+            putKey(out, "position");
+            putPoints(out, {n->position()});
+            putKey(out, "type");
+            putInt(out, n->type());
+            out.append('}');
+        }
+    }
+
+    void edges()
+    {
+        beginSection("edges");
+        for (const Edge *e : childrenOf<Edge>(&net)) {
+            putHead(out, first, e);
+            putKey(out, "from");
+            putInt(out, e->start()->id());
+            putKey(out, "to");
+            putInt(out, e->end()->id());
+            putKey(out, "shape");
+            putPoints(out, e->polyline().points());
+            out.append(",\"lanes\":[");
+            for (int i = 0; i < e->lanes().size(); ++i)
+                lane(e->lanes().at(i), i == 0);
+            out.append("]}");
+        }
+    }
+
+    void lane(const Lane *l, bool firstOfEdge)
+    {
+        out.append(firstOfEdge ? "{\"id\":" : ",{\"id\":");
+        putInt(out, l->id());
+        if (!l->objectName().isEmpty()) {
+            putKey(out, "name");
+            putString(out, l->objectName());
+        }
+        putKey(out, "width");
+        putNumber(out, l->width());
+        putClasses(out, l->allowed());
+        putKey(out, "shape");
+        putPoints(out, l->polyline().points());
+        out.append('}');
+    }
+
+    void stoplines()
+    {
+        beginSection("stoplines");
+        for (const Stopline *s : childrenOf<Stopline>(&net)) {
+            putHead(out, first, s);
+            putKey(out, "lane");
+            putInt(out, s->lane()->id());
+            putKey(out, "line");
+            putPoints(out, {s->line().p1(), s->line().p2()});
+            out.append('}');
+        }
+    }
+
+    void granules()
+    {
+        beginSection("granules");
+        for (const Granule *g : childrenOf<Granule>(&net)) {
+            putHead(out, first, g);
+            putKey(out, "tl");
+            putInt(out, g->tlId());
+            if (!g->m_autoPosition) {
+                putKey(out, "position");
+                putPoints(out, {g->position()});
+            }
+            putKey(out, "nodes");
+            putIds(out, g->nodes());
+            out.append('}');
+        }
+    }
+
+    void signalGroups()
+    {
+        beginSection("signalGroups");
+        for (const Granule *g : childrenOf<Granule>(&net)) {
+            for (const SignalGroup *sg : g->signalGroups()) {
+                putHead(out, first, sg);
+                putKey(out, "granule");
+                putInt(out, g->id());
+                putKey(out, "tl");
+                putInt(out, sg->tlId());
+                out.append('}');
+            }
+        }
+    }
+
+    void connections()
+    {
+        beginSection("connections");
+        for (const Connection *c : childrenOf<Connection>(&net)) {
+            putHead(out, first, c);
+            putKey(out, "from");
+            putInt(out, c->startLane()->id());
+            putKey(out, "to");
+            putInt(out, c->endLane()->id());
+            if (c->from()) {
+                putKey(out, "stopline");
+                putInt(out, c->from()->id());
+            }
+            if (c->granule()) {
+                putKey(out, "granule");
+                putInt(out, c->granule()->id());
+            }
+            if (!c->signalGroups().isEmpty()) {
+                putKey(out, "groups");
+                putIds(out, c->signalGroups());
+            }
+            putKey(out, "lanesAngle");
+            putNumber(out, c->lanesAngle());
+            // An exclusion naming no route of the network has no effect and would not load.
+            const int exclude = c->property("exclude_from_route").toInt();
+            if (exclude != 0 && qobject_cast<const Route *>(net.findObject(exclude))) {
+                putKey(out, "exclude_from_route");
+                putInt(out, exclude);
+            }
+            putKey(out, "shape");
+            putPoints(out, c->polyline().points());
+            out.append('}');
+        }
+    }
+
+    void crosswalks()
+    {
+        beginSection("crosswalks");
+        for (const CrossWalk *cw : childrenOf<CrossWalk>(&net)) {
+            putHead(out, first, cw);
+            if (cw->granule()) {
+                putKey(out, "granule");
+                putInt(out, cw->granule()->id());
+            }
+            if (cw->signalGroupTlId() != 0) {
+                putKey(out, "sg");
+                putInt(out, cw->signalGroupTlId());
+            }
+            putKey(out, "width");
+            putNumber(out, cw->width());
+            putKey(out, "shape");
+            putPoints(out, cw->polyline().points());
+            out.append('}');
+        }
+    }
+
+    void routes()
+    {
+        beginSection("routes");
+        for (const Route *r : childrenOf<Route>(&net)) {
+            putHead(out, first, r);
+            putKey(out, "edges");
+            putIds(out, r->routeEdges());
+            putClasses(out, r->allowedVehicles());
+            if (!exactlyEqual(r->polyline().points(), ModelGeometry::joinedEdgeLines(r->routeEdges()).points())) {
+                putKey(out, "shape");
+                putPoints(out, r->polyline().points());
+            }
+            out.append('}');
+        }
+    }
+
+    const Network &net;
+    QByteArray out;
+    bool sectionOpen = false;
+    bool first = true; // no object written yet in the open section
+};
 
 QByteArray Network::toData() const
 {
-    const auto connections = childrenOf<Connection>(this);
-    for (const Connection *c : connections) {
+    for (const Connection *c : childrenOf<Connection>(this)) {
         if (!c->startLane() || !c->endLane()) {
             setErrorString(tr("Connection %1 has no start or end lane; the format needs both")
                                .arg(c->id()));
@@ -152,183 +381,7 @@ QByteArray Network::toData() const
                            .arg(origin.x()).arg(origin.y()).arg(GeoUtil::MaxLatitude, 0, 'g', 12));
         return {};
     }
-
-    QByteArray out;
-    out.reserve(256 + objectCount() * 96);
-    out.append("{\"format\":\"ostka\",\"version\":");
-    putInt(out, FormatVersion);
-    out.append(",\n\"origin\":[");
-    putNumber(out, m_geoUtil.origin().x());
-    out.append(',');
-    putNumber(out, m_geoUtil.origin().y());
-    out.append(']');
-
-    bool first = true;
-    out.append(",\n\"nodes\":[");
-    for (const Node *n : childrenOf<Node>(this)) {
-        putHead(out, first, n);
-        putKey(out, "position");
-        putPoints(out, {n->position()});
-        putKey(out, "type");
-        putInt(out, n->type());
-        out.append('}');
-    }
-
-    first = true;
-    out.append("],\n\"edges\":[");
-    for (const Edge *e : childrenOf<Edge>(this)) {
-        putHead(out, first, e);
-        putKey(out, "from");
-        putInt(out, e->start()->id());
-        putKey(out, "to");
-        putInt(out, e->end()->id());
-        putKey(out, "shape");
-        putPoints(out, e->polyline().points());
-        out.append(",\"lanes\":[");
-        bool firstLane = true;
-        for (const Lane *l : e->lanes()) {
-            out.append(firstLane ? "{\"id\":" : ",{\"id\":");
-            firstLane = false;
-            putInt(out, l->id());
-            if (!l->objectName().isEmpty()) {
-                putKey(out, "name");
-                putString(out, l->objectName());
-            }
-            putKey(out, "width");
-            putNumber(out, l->width());
-            putClasses(out, l->allowed());
-            putKey(out, "shape");
-            putPoints(out, l->polyline().points());
-            out.append('}');
-        }
-        out.append("]}");
-    }
-
-    first = true;
-    out.append("],\n\"stoplines\":[");
-    for (const Stopline *s : childrenOf<Stopline>(this)) {
-        putHead(out, first, s);
-        putKey(out, "lane");
-        putInt(out, s->lane()->id());
-        putKey(out, "line");
-        putPoints(out, {s->line().p1(), s->line().p2()});
-        out.append('}');
-    }
-
-    first = true;
-    out.append("],\n\"granules\":[");
-    const auto granules = childrenOf<Granule>(this);
-    for (const Granule *g : granules) {
-        putHead(out, first, g);
-        putKey(out, "tl");
-        putInt(out, g->tlId());
-        if (!g->m_autoPosition) {
-            putKey(out, "position");
-            putPoints(out, {g->position()});
-        }
-        putKey(out, "nodes");
-        out.append('[');
-        for (int i = 0; i < g->nodes().size(); ++i) {
-            if (i)
-                out.append(',');
-            putInt(out, g->nodes().at(i)->id());
-        }
-        out.append("]}");
-    }
-
-    first = true;
-    out.append("],\n\"signalGroups\":[");
-    for (const Granule *g : granules) {
-        for (const SignalGroup *sg : g->signalGroups()) {
-            putHead(out, first, sg);
-            putKey(out, "granule");
-            putInt(out, g->id());
-            putKey(out, "tl");
-            putInt(out, sg->tlId());
-            out.append('}');
-        }
-    }
-
-    first = true;
-    out.append("],\n\"connections\":[");
-    for (const Connection *c : connections) {
-        putHead(out, first, c);
-        putKey(out, "from");
-        putInt(out, c->startLane()->id());
-        putKey(out, "to");
-        putInt(out, c->endLane()->id());
-        if (c->from()) {
-            putKey(out, "stopline");
-            putInt(out, c->from()->id());
-        }
-        if (c->granule()) {
-            putKey(out, "granule");
-            putInt(out, c->granule()->id());
-        }
-        if (!c->signalGroups().isEmpty()) {
-            putKey(out, "groups");
-            out.append('[');
-            for (int i = 0; i < c->signalGroups().size(); ++i) {
-                if (i)
-                    out.append(',');
-                putInt(out, c->signalGroups().at(i)->id());
-            }
-            out.append(']');
-        }
-        putKey(out, "lanesAngle");
-        putNumber(out, c->lanesAngle());
-        // An exclusion naming no route of the network has no effect and would not load.
-        const int exclude = c->property("exclude_from_route").toInt();
-        if (exclude != 0 && qobject_cast<const Route *>(findObject(exclude))) {
-            putKey(out, "exclude_from_route");
-            putInt(out, exclude);
-        }
-        putKey(out, "shape");
-        putPoints(out, c->polyline().points());
-        out.append('}');
-    }
-
-    first = true;
-    out.append("],\n\"crosswalks\":[");
-    for (const CrossWalk *cw : childrenOf<CrossWalk>(this)) {
-        putHead(out, first, cw);
-        if (cw->granule()) {
-            putKey(out, "granule");
-            putInt(out, cw->granule()->id());
-        }
-        if (cw->signalGroupTlId() != 0) {
-            putKey(out, "sg");
-            putInt(out, cw->signalGroupTlId());
-        }
-        putKey(out, "width");
-        putNumber(out, cw->width());
-        putKey(out, "shape");
-        putPoints(out, cw->polyline().points());
-        out.append('}');
-    }
-
-    first = true;
-    out.append("],\n\"routes\":[");
-    for (const Route *r : childrenOf<Route>(this)) {
-        putHead(out, first, r);
-        putKey(out, "edges");
-        out.append('[');
-        for (int i = 0; i < r->routeEdges().size(); ++i) {
-            if (i)
-                out.append(',');
-            putInt(out, r->routeEdges().at(i)->id());
-        }
-        out.append(']');
-        putClasses(out, r->allowedVehicles());
-        if (!exactlyEqual(r->polyline().points(),
-                          ModelGeometry::joinedEdgeLines(r->routeEdges()).points())) {
-            putKey(out, "shape");
-            putPoints(out, r->polyline().points());
-        }
-        out.append('}');
-    }
-    out.append("]}\n");
-    return out;
+    return NetworkWriter(*this).write();
 }
 
 bool Network::save(const QString &fileName) const

@@ -1,5 +1,20 @@
 // End to end: a GPX track drawn into the map scene of a loaded network, as the host sees it.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include <QGraphicsPathItem>
 
@@ -48,9 +63,9 @@ void TestGpxOnMap::initTestCase()
     QVERIFY(dir.isValid());
     networkFile = dir.filePath(QStringLiteral("strip.ostka"));
     QString error;
-    NetSpec layout;
+    StripSpec layout;
     layout.prefix = QStringLiteral("n");
-    QVERIFY2(buildNetwork(layout, networkFile, &error), qPrintable(error));
+    QVERIFY2(writeStrip(layout, networkFile, &error), qPrintable(error));
 
     // A drive along the network's edges (planar x 0 to 200 m at the origin 13.40, 52.52).
     Ostrika::GeoUtil geo(layout.originGeo);
@@ -70,7 +85,7 @@ void TestGpxOnMap::initTestCase()
 
 void TestGpxOnMap::noTrackBeforeALoad()
 {
-    Host host;
+    TestHost host;
     const int before = host.scene.items().size();
     QVERIFY(!loadGpx(host.plugin, trackFile));
     QCOMPARE(host.scene.items().size(), before);
@@ -78,9 +93,9 @@ void TestGpxOnMap::noTrackBeforeALoad()
 
 void TestGpxOnMap::trackOnTheLoadedMapScene()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(networkFile));
-    QCOMPARE(PluginProbe::mapScene(host.plugin), static_cast<QGraphicsScene *>(&host.scene));
+    QCOMPARE(PluginProbe(host.plugin).mapScene(), static_cast<QGraphicsScene *>(&host.scene));
     const int before = host.scene.items().size();
     QVERIFY(loadGpx(host.plugin, trackFile));
     QCOMPARE(host.scene.items().size(), before + 1);
@@ -107,7 +122,7 @@ void TestGpxOnMap::trackOnTheLoadedMapScene()
 
 void TestGpxOnMap::trackStaysAfterUnloading()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(networkFile));
     QVERIFY(loadGpx(host.plugin, trackFile));
     host.unload();

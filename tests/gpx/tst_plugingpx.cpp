@@ -1,17 +1,13 @@
 // Tests of OstrikgPlugin::loadGpxTrack as the host calls it: what lands in the map scene.
 #include "gpx/gpxtrackreader.h"
+#include "hostilefiles.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 
 #include <QGraphicsPathItem>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QtTest>
-
-class PluginProbe
-{
-public:
-    static void setMapScene(OstrikgPlugin &plugin, QGraphicsScene *scene) { plugin.mapScene = scene; }
-};
 
 namespace {
 
@@ -33,6 +29,14 @@ QList<QGraphicsPathItem *> pathItems(const QGraphicsScene &scene)
             items << path;
     }
     return items;
+}
+
+QStringList *logLines = nullptr;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    if (logLines)
+        logLines->append(text);
 }
 
 QByteArray trackDocument(const QByteArray &points)
@@ -59,6 +63,8 @@ private Q_SLOTS:
     void emptyTrackAddsEmptyItem();
     void failureLeavesSceneUnchanged_data();
     void failureLeavesSceneUnchanged();
+    void hostileFileRefusedWithMessage_data();
+    void hostileFileRefusedWithMessage();
 
 private:
     QString writeFile(const QString &name, const QByteArray &data);
@@ -83,7 +89,7 @@ void TestPluginGpx::init()
     QVERIFY(dir->isValid());
     plugin = new OstrikgPlugin;
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
 }
 
 void TestPluginGpx::cleanup()
@@ -98,7 +104,7 @@ void TestPluginGpx::cleanup()
 
 void TestPluginGpx::noScene()
 {
-    PluginProbe::setMapScene(*plugin, nullptr);
+    PluginProbe(*plugin).setMapScene(nullptr);
     const QString file = QFINDTESTDATA("data/gpx11_default_namespace.gpx");
     QVERIFY(!file.isEmpty());
     QVERIFY(!loadGpx(*plugin, file));
@@ -114,7 +120,7 @@ void TestPluginGpx::deletedScene()
 
     // The next scene handed over receives tracks again.
     scene = new QGraphicsScene;
-    PluginProbe::setMapScene(*plugin, scene);
+    PluginProbe(*plugin).setMapScene(scene);
     QVERIFY(loadGpx(*plugin, file));
     QCOMPARE(pathItems(*scene).size(), 1);
 }
@@ -268,6 +274,35 @@ void TestPluginGpx::failureLeavesSceneUnchanged()
     QVERIFY(!loadGpx(*plugin, file));
     QCOMPARE(scene->items().size(), 1);
     QCOMPARE(scene->items().first(), existing);
+}
+
+void TestPluginGpx::hostileFileRefusedWithMessage_data()
+{
+    HostileFiles::refusalRows(1073741824, QStringLiteral("64 MiB a GPX file"));
+}
+
+// The host gets false at once and its log says why.
+void TestPluginGpx::hostileFileRefusedWithMessage()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    const QString path = dir->filePath(QStringLiteral("x.gpx"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    QGraphicsRectItem *existing = scene->addRect(0, 0, 1, 1);
+
+    QStringList lines;
+    logLines = &lines;
+    const QtMessageHandler previous = qInstallMessageHandler(captureLog);
+    const bool loaded = loadGpx(*plugin, path);
+    qInstallMessageHandler(previous);
+    logLines = nullptr;
+
+    QVERIFY(!loaded);
+    QVERIFY(!release.released());
+    QCOMPARE(lines, QStringList{QStringLiteral("OstrikgPlugin: Error loading GPX track %1: Cannot open \"%1\": %2")
+                                    .arg(path, reason)});
+    QCOMPARE(scene->items(), QList<QGraphicsItem *>{existing});
 }
 
 QTEST_MAIN(TestPluginGpx)

@@ -1,5 +1,20 @@
 // Colouring items on request and timed pulses with their single 100 ms timer.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include <ostrikga/genericgraphicsitem.h>
 
@@ -29,7 +44,7 @@ private:
     void resetItemColor(QGraphicsItem *item);
     void pulseItem(QGraphicsItem *item, const QColor &c, int ms);
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<TestHost> host;
 };
 
 void TestHighlight::init()
@@ -37,8 +52,8 @@ void TestHighlight::init()
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
     const QString path = dir->filePath(QStringLiteral("town.ostka"));
-    QVERIFY(buildNetwork(NetSpec(), path));
-    host.reset(new Host);
+    QVERIFY(writeStrip(StripSpec(), path));
+    host.reset(new TestHost);
     QVERIFY(host->load(path));
 }
 
@@ -78,8 +93,8 @@ void TestHighlight::setAndResetColor()
     setItemColor(edge, Qt::magenta);
     QVERIFY(edge->hasOverrideColor());
     QCOMPARE(edge->color(), QColor(Qt::magenta));
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
     resetItemColor(edge);
     QVERIFY(!edge->hasOverrideColor());
     QCOMPARE(edge->color(), normal);
@@ -95,8 +110,8 @@ void TestHighlight::foreignItemsIgnored()
     setItemColor(nullptr, Qt::red);
     resetItemColor(nullptr);
     QCOMPARE(rect->pen().color(), QColor(Qt::black));
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
 }
 
 void TestHighlight::zeroDurationEndsOnFirstTick()
@@ -104,10 +119,10 @@ void TestHighlight::zeroDurationEndsOnFirstTick()
     Ostrikga::GenericGraphicsItem *node = item(QStringLiteral("B"));
     pulseItem(node, Qt::red, 0);
     QCOMPARE(node->color(), QColor(Qt::red));
-    QVERIFY(PluginProbe::pulseTimerId(host->plugin) != 0);
+    QVERIFY(PluginProbe(host->plugin).pulseTimerId() != 0);
     QTRY_VERIFY_WITH_TIMEOUT(!node->hasOverrideColor(), 2000);
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
 }
 
 void TestHighlight::renewedPulseKeepsColourAndRestartsDuration()
@@ -119,14 +134,14 @@ void TestHighlight::renewedPulseKeepsColourAndRestartsDuration()
     since.start(); // the renewal: 400 ms count again from here
     pulseItem(edge, Qt::blue, 60000);
     QCOMPARE(edge->color(), QColor(Qt::red));
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 1);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 1);
     QTest::qWait(250); // 500 ms after the first call: the first pulse would be over
     if (since.elapsed() < 390)
         QVERIFY(edge->hasOverrideColor());
     QTRY_VERIFY_WITH_TIMEOUT(!edge->hasOverrideColor(), 3000);
     // Ended after its own 400 ms, not after the renewal's 60 s.
     QVERIFY2(since.elapsed() >= 400, qPrintable(QString::number(since.elapsed())));
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
 }
 
 void TestHighlight::threePulsesEndInOrderWithOneTimer()
@@ -138,9 +153,9 @@ void TestHighlight::threePulsesEndInOrderWithOneTimer()
         QVERIFY(items[i]);
         pulseItem(items[i], Qt::green, durations[i]);
     }
-    const int timer = PluginProbe::pulseTimerId(host->plugin);
+    const int timer = PluginProbe(host->plugin).pulseTimerId();
     QVERIFY(timer != 0);
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 3);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 3);
 
     QList<int> endOrder;
     QElapsedTimer waited;
@@ -152,11 +167,11 @@ void TestHighlight::threePulsesEndInOrderWithOneTimer()
                 endOrder.append(i);
         }
         if (endOrder.size() < 3) // the same timer serves every pending pulse
-            QCOMPARE(PluginProbe::pulseTimerId(host->plugin), timer);
+            QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), timer);
     }
     QCOMPARE(endOrder, (QList<int>{0, 1, 2}));
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
 }
 
 void TestHighlight::setColourDuringPulse()
@@ -166,7 +181,7 @@ void TestHighlight::setColourDuringPulse()
     setItemColor(edge, Qt::yellow);
     QCOMPARE(edge->color(), QColor(Qt::yellow));
     QTRY_VERIFY_WITH_TIMEOUT(!edge->hasOverrideColor(), 3000);
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
 }
 
 void TestHighlight::resetDuringPulse()
@@ -175,10 +190,10 @@ void TestHighlight::resetDuringPulse()
     pulseItem(edge, Qt::red, 300);
     resetItemColor(edge);
     QVERIFY(!edge->hasOverrideColor());
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(PluginProbe::pulseCount(host->plugin), 0, 3000);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(PluginProbe(host->plugin).pulseCount(), 0, 3000);
     QVERIFY(!edge->hasOverrideColor());
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
 }
 
 void TestHighlight::unloadedItemIgnored()
@@ -186,11 +201,11 @@ void TestHighlight::unloadedItemIgnored()
     QGraphicsItem *stale = item(QStringLiteral("B"));
     pulseItem(stale, Qt::red, 60000);
     host->unload();
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
     // The pointer now names nothing; the plugin must not use it.
     pulseItem(stale, Qt::red, 100);
-    QCOMPARE(PluginProbe::pulseCount(host->plugin), 0);
-    QCOMPARE(PluginProbe::pulseTimerId(host->plugin), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseCount(), 0);
+    QCOMPARE(PluginProbe(host->plugin).pulseTimerId(), 0);
 }
 
 QTEST_MAIN(TestHighlight)

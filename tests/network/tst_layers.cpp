@@ -1,5 +1,20 @@
 // Layer visibility and z-order driven by the view's zoom, its scroll bars and the host layer.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 class TestLayers : public QObject
 {
@@ -26,10 +41,10 @@ private Q_SLOTS:
 
 private:
     Ostrikga::Networkg *net() { return host->networkOf(QStringLiteral("R1")); }
-    Ostrikga::Layer *layer(const QString &name) { return Host::layerOf(net(), name); }
+    Ostrikga::Layer *layer(const QString &name) { return TestHost::layerOf(net(), name); }
     QStringList listedShown();
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<TestHost> host;
     QStringList listed; // the default visible layers
 };
 
@@ -43,13 +58,13 @@ void TestLayers::init()
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
     const QString path = dir->filePath(QStringLiteral("town.ostka"));
-    QVERIFY(buildNetwork(NetSpec(), path));
-    host.reset(new Host);
+    QVERIFY(writeStrip(StripSpec(), path));
+    host.reset(new TestHost);
     QVERIFY(host->load(path));
-    listed = PluginProbe::visibleLayers(host->plugin);
+    listed = PluginProbe(host->plugin).visibleLayers();
     QVERIFY(listed.contains(QStringLiteral("Edges")));
     QVERIFY(!listed.contains(QStringLiteral("Markers")));
-    QCOMPARE(PluginProbe::minZoom(host->plugin), 17);
+    QCOMPARE(PluginProbe(host->plugin).minZoom(), 17);
     QCOMPARE(host->view->zoom(), 17);
 }
 
@@ -63,7 +78,7 @@ void TestLayers::cleanup()
 QStringList TestLayers::listedShown()
 {
     QStringList out;
-    for (const QString &name : Host::shownLayers(net())) {
+    for (const QString &name : TestHost::shownLayers(net())) {
         if (listed.contains(name))
             out.append(name);
     }
@@ -87,7 +102,7 @@ void TestLayers::zoomAroundMinimum()
     // Start from the opposite state so the change is visible.
     host->view->setZoom(shown ? 10 : 20);
     host->view->setZoom(zoom);
-    QCOMPARE(PluginProbe::zoom(host->plugin), zoom);
+    QCOMPARE(PluginProbe(host->plugin).zoom(), zoom);
     QStringList expected = shown ? listed : QStringList();
     QStringList actual = listedShown();
     std::sort(expected.begin(), expected.end());
@@ -101,15 +116,15 @@ void TestLayers::zoomAroundMinimum()
 void TestLayers::unchangedZoomDoesNothing()
 {
     layer(QStringLiteral("Edges"))->setVisible(false);
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     QVERIFY(QMetaObject::invokeMethod(host->view.get(), "zoomChanged", Q_ARG(int, 17)));
     QVERIFY(!layer(QStringLiteral("Edges"))->isVisible());
-    QVERIFY(!PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(!PluginProbe(host->plugin).checkScheduled());
 
     // A different zoom at which the rule still holds re-applies it.
     host->view->setZoom(18);
     QVERIFY(layer(QStringLiteral("Edges"))->isVisible());
-    QVERIFY(PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(PluginProbe(host->plugin).checkScheduled());
 }
 
 void TestLayers::scrollingSchedulesCheckOnlyWhenZoomedIn_data()
@@ -129,29 +144,29 @@ void TestLayers::scrollingSchedulesCheckOnlyWhenZoomedIn()
     QFETCH(bool, vertical);
     QFETCH(bool, scheduled);
     host->view->setZoom(zoom);
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     QScrollBar *bar = vertical ? host->view->verticalScrollBar() : host->view->horizontalScrollBar();
     bar->setRange(0, 100000);
     bar->setValue(bar->value() == 500 ? 600 : 500);
-    QCOMPARE(PluginProbe::checkScheduled(host->plugin), scheduled);
+    QCOMPARE(PluginProbe(host->plugin).checkScheduled(), scheduled);
 }
 
 void TestLayers::zoomingOutSchedulesCheck()
 {
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     host->view->setZoom(12);
-    QVERIFY(PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(PluginProbe(host->plugin).checkScheduled());
     QVERIFY(listedShown().isEmpty());
 }
 
 void TestLayers::hostLayerVisibility()
 {
-    QGraphicsObject *hostLayer = PluginProbe::layer(host->plugin);
+    QGraphicsObject *hostLayer = PluginProbe(host->plugin).layer();
     QVERIFY(hostLayer);
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     hostLayer->setVisible(false);
     QVERIFY(listedShown().isEmpty());
-    QVERIFY(PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(PluginProbe(host->plugin).checkScheduled());
     // Zooming in while the host layer is hidden keeps everything hidden.
     host->view->setZoom(19);
     QVERIFY(listedShown().isEmpty());
@@ -169,7 +184,7 @@ void TestLayers::hostLayerVisibility()
 
 void TestLayers::hostLayerZ()
 {
-    QGraphicsObject *hostLayer = PluginProbe::layer(host->plugin);
+    QGraphicsObject *hostLayer = PluginProbe(host->plugin).layer();
     hostLayer->setZValue(42.0);
     for (Ostrikga::Layer *l : net()->layers())
         QCOMPARE(l->zValue(), 42.0);
@@ -177,17 +192,17 @@ void TestLayers::hostLayerZ()
 
 void TestLayers::minZoomChanges()
 {
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     layer(QStringLiteral("Edges"))->setVisible(false);
     host->plugin->setMinZoom(17); // unchanged
-    QVERIFY(!PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(!PluginProbe(host->plugin).checkScheduled());
     QVERIFY(!layer(QStringLiteral("Edges"))->isVisible());
 
     host->plugin->setMinZoom(18); // zoom 17 is now too small
-    QCOMPARE(PluginProbe::minZoom(host->plugin), 18);
+    QCOMPARE(PluginProbe(host->plugin).minZoom(), 18);
     QVERIFY(listedShown().isEmpty());
-    QVERIFY(PluginProbe::checkScheduled(host->plugin));
-    QCOMPARE(PluginProbe::zoom(host->plugin), 17);
+    QVERIFY(PluginProbe(host->plugin).checkScheduled());
+    QCOMPARE(PluginProbe(host->plugin).zoom(), 17);
 
     host->plugin->setMinZoom(3); // re-applied at the same zoom
     QCOMPARE(listedShown().size(), listed.size());
@@ -206,12 +221,12 @@ void TestLayers::visibleLayersReorderedReapplies()
     layer(QStringLiteral("Markers"))->setVisible(true);
     QStringList reordered = listed;
     std::reverse(reordered.begin(), reordered.end());
-    PluginProbe::forgetScheduledCheck(host->plugin);
+    PluginProbe(host->plugin).forgetScheduledCheck();
     host->plugin->setVisibleLayers(reordered);
-    QCOMPARE(PluginProbe::visibleLayers(host->plugin), reordered);
+    QCOMPARE(PluginProbe(host->plugin).visibleLayers(), reordered);
     QVERIFY(layer(QStringLiteral("Edges"))->isVisible());
     QVERIFY(!layer(QStringLiteral("Markers"))->isVisible());
-    QVERIFY(!PluginProbe::checkScheduled(host->plugin));
+    QVERIFY(!PluginProbe(host->plugin).checkScheduled());
 }
 
 void TestLayers::visibleLayersIgnoreZoomUntilNextChange()
@@ -220,19 +235,19 @@ void TestLayers::visibleLayersIgnoreZoomUntilNextChange()
     QVERIFY(listedShown().isEmpty());
     const QStringList only{QStringLiteral("Edges"), QStringLiteral("Markers")};
     host->plugin->setVisibleLayers(only);
-    QCOMPARE(Host::shownLayers(net()), only);
+    QCOMPARE(TestHost::shownLayers(net()), only);
     host->view->setZoom(11);
-    QVERIFY(Host::shownLayers(net()).isEmpty());
+    QVERIFY(TestHost::shownLayers(net()).isEmpty());
     host->view->setZoom(18);
-    QCOMPARE(Host::shownLayers(net()), only);
+    QCOMPARE(TestHost::shownLayers(net()), only);
 }
 
 void TestLayers::layerNamesCaseSensitive()
 {
     host->plugin->setVisibleLayers({QStringLiteral("edges"), QStringLiteral("Nodes")});
-    QCOMPARE(Host::shownLayers(net()), QStringList{QStringLiteral("Nodes")});
+    QCOMPARE(TestHost::shownLayers(net()), QStringList{QStringLiteral("Nodes")});
     host->view->setZoom(20);
-    QCOMPARE(Host::shownLayers(net()), QStringList{QStringLiteral("Nodes")});
+    QCOMPARE(TestHost::shownLayers(net()), QStringList{QStringLiteral("Nodes")});
 }
 
 QTEST_MAIN(TestLayers)

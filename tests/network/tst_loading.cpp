@@ -1,5 +1,21 @@
 // Loading networks through the host interface: files, layers, item model, view binding, log lines.
-#include "networkfixture.h"
+#include "hostilefiles.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include <ostrikga/items.h>
 
@@ -16,6 +32,8 @@ private Q_SLOTS:
     void suffix_data();
     void suffix();
     void missingFileClearsSectionOnly();
+    void hostileFileRefusedBeforeOpening_data();
+    void hostileFileRefusedBeforeOpening();
     void failingLoadKeepsLayerAndSection();
     void layersStackedAboveHostLayer();
     void unlistedConnectionsLayerKeepsSimpleView();
@@ -33,17 +51,17 @@ private Q_SLOTS:
     void messagesFollowLevel();
 
 private:
-    QString file(const QString &name, const NetSpec &layout = NetSpec());
+    QString file(const QString &name, const StripSpec &layout = StripSpec());
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<LogCapture> log;
     int savedLevel = 2;
 };
 
-QString TestLoading::file(const QString &name, const NetSpec &layout)
+QString TestLoading::file(const QString &name, const StripSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(layout, path, &error))
+    if (!writeStrip(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }
@@ -65,14 +83,14 @@ void TestLoading::cleanup()
 
 void TestLoading::loadsNetworkAndListsRoutes()
 {
-    Host host;
+    TestHost host;
     const QString path = file(QStringLiteral("town.ostka"));
     QVERIFY(host.load(path));
 
-    const auto nets = PluginProbe::networks(host.plugin);
+    const auto nets = PluginProbe(host.plugin).networks();
     QCOMPARE(nets.keys(), QStringList{QFileInfo(path).absoluteFilePath()});
     QVERIFY(host.findObjectByName(QStringLiteral("R1")));
-    QCOMPARE(PluginProbe::mapScene(host.plugin), static_cast<QGraphicsScene *>(&host.scene));
+    QCOMPARE(PluginProbe(host.plugin).mapScene(), static_cast<QGraphicsScene *>(&host.scene));
 
     const QModelIndex routes = host.routesIndex(QStringLiteral("town.ostka"));
     QVERIFY(routes.isValid());
@@ -99,7 +117,7 @@ void TestLoading::loadsNetworkAndListsRoutes()
         names.append(l->objectName());
     QCOMPARE(names.indexOf(QStringLiteral("redSignals")) + 1, names.indexOf(QStringLiteral("Markers")));
     QVERIFY(net->isReadOnly());
-    QCOMPARE(PluginProbe::lightCount(host.plugin), 0); // no project, no controllers
+    QCOMPARE(PluginProbe(host.plugin).lightCount(), 0); // no project, no controllers
 }
 
 void TestLoading::suffix_data()
@@ -116,12 +134,12 @@ void TestLoading::suffix()
 {
     QFETCH(QString, name);
     QFETCH(bool, read);
-    Host host;
+    TestHost host;
     host.plugin->setLoggingLevel(3);
     const QString path = file(name);
     QVERIFY(host.load(path));
 
-    QCOMPARE(PluginProbe::networks(host.plugin).size(), read ? 1 : 0);
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), read ? 1 : 0);
     QCOMPARE(host.findObjectByName(QStringLiteral("R1")) != nullptr, read);
     // The section is made in either case; only a read file has rows in it.
     const QModelIndex routes = host.routesIndex(name);
@@ -133,13 +151,13 @@ void TestLoading::suffix()
     QVERIFY(LogCapture::pluginLines().contains(
         QStringLiteral("info OstrikgPlugin: Network %1 loaded").arg(path)));
     // The view is bound and the zoom rule applied either way.
-    QCOMPARE(PluginProbe::view(host.plugin), static_cast<QGraphicsView *>(host.view.get()));
-    QCOMPARE(PluginProbe::zoom(host.plugin), host.view->zoom());
+    QCOMPARE(PluginProbe(host.plugin).view(), static_cast<QGraphicsView *>(host.view.get()));
+    QCOMPARE(PluginProbe(host.plugin).zoom(), host.view->zoom());
 }
 
 void TestLoading::missingFileClearsSectionOnly()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("town.ostka"))));
     QVERIFY(host.routesIndex(QStringLiteral("town.ostka")).isValid());
 
@@ -150,13 +168,40 @@ void TestLoading::missingFileClearsSectionOnly()
     QVERIFY(!host.model.section(QStringLiteral("Road networks")));
     QCOMPARE(host.model.rowCount(), 0);
     // The network itself stays.
-    QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
+    QVERIFY(host.findItemByName(QStringLiteral("R1")));
+}
+
+void TestLoading::hostileFileRefusedBeforeOpening_data()
+{
+    HostileFiles::refusalRows(2147483648, QStringLiteral("256 MiB a road network file"));
+}
+
+// The host's GUI thread must neither wait on a FIFO nor read an endless device.
+void TestLoading::hostileFileRefusedBeforeOpening()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    TestHost host;
+    QVERIFY(host.load(this->file(QStringLiteral("town.ostka"))));
+    LogCapture::clear();
+
+    const QString path = dir->filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    QVERIFY(!host.load(path));
+    QVERIFY(!release.released());
+    QCOMPARE(LogCapture::pluginLines(),
+             QStringList{QStringLiteral("critical OstrikgPlugin: Error loading network %1: Cannot open \"%1\": %2")
+                             .arg(path, reason)});
+    QVERIFY(!host.routesIndex(QStringLiteral("x.ostka")).isValid());
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
     QVERIFY(host.findItemByName(QStringLiteral("R1")));
 }
 
 void TestLoading::failingLoadKeepsLayerAndSection()
 {
-    Host host;
+    TestHost host;
     const QString bad = dir->filePath(QStringLiteral("bad.ostka"));
     {
         QFile f(bad);
@@ -173,26 +218,26 @@ void TestLoading::failingLoadKeepsLayerAndSection()
              qPrintable(lines.first()));
     QVERIFY2(lines.first().size() > QStringLiteral("critical OstrikgPlugin: Error loading network %1: ").arg(bad).size(),
              "the library's error text is missing");
-    QVERIFY(PluginProbe::networks(host.plugin).isEmpty());
+    QVERIFY(PluginProbe(host.plugin).networks().isEmpty());
     // Only the plugin layer is left in the scene; the network's layers went with it.
-    QVERIFY(PluginProbe::layer(host.plugin));
+    QVERIFY(PluginProbe(host.plugin).layer());
     QCOMPARE(host.scene.items().size(), itemsBefore + 1);
-    QCOMPARE(PluginProbe::layer(host.plugin)->objectName(), QStringLiteral("Ostrik"));
+    QCOMPARE(PluginProbe(host.plugin).layer()->objectName(), QStringLiteral("Ostrik"));
     const QModelIndex routes = host.routesIndex(QStringLiteral("bad.ostka"));
     QVERIFY(routes.isValid());
     QCOMPARE(host.model.rowCount(routes), 0);
     // The view is not looked up after a failure.
-    QVERIFY(!PluginProbe::view(host.plugin));
-    QCOMPARE(PluginProbe::checkTimerId(host.plugin), 0);
+    QVERIFY(!PluginProbe(host.plugin).view());
+    QCOMPARE(PluginProbe(host.plugin).checkTimerId(), 0);
 }
 
 void TestLoading::layersStackedAboveHostLayer()
 {
-    Host host;
+    TestHost host;
     // Another host layer first, so the plugin's layer does not sit at z 0.
     QGraphicsObject *other = host.scene.addLayer(QStringLiteral("Tiles"));
     QVERIFY(host.load(file(QStringLiteral("town.ostka"))));
-    QGraphicsObject *hostLayer = PluginProbe::layer(host.plugin);
+    QGraphicsObject *hostLayer = PluginProbe(host.plugin).layer();
     QVERIFY(hostLayer);
     QVERIFY(hostLayer->zValue() > other->zValue());
 
@@ -211,26 +256,26 @@ void TestLoading::layersStackedAboveHostLayer()
 
 void TestLoading::unlistedConnectionsLayerKeepsSimpleView()
 {
-    Host listed;
+    TestHost listed;
     QVERIFY(listed.load(file(QStringLiteral("a.ostka"))));
     auto *conn = dynamic_cast<Ostrikga::Connectiong *>(listed.findItemByName(QStringLiteral("C1")));
     QVERIFY(conn);
     QVERIFY(!conn->isSimpleView());
 
-    Host unlisted;
-    QStringList names = PluginProbe::visibleLayers(unlisted.plugin);
+    TestHost unlisted;
+    QStringList names = PluginProbe(unlisted.plugin).visibleLayers();
     QVERIFY(names.removeAll(QStringLiteral("Connections")) == 1);
     unlisted.plugin->setVisibleLayers(names);
     QVERIFY(unlisted.load(file(QStringLiteral("b.ostka"))));
     conn = dynamic_cast<Ostrikga::Connectiong *>(unlisted.findItemByName(QStringLiteral("C1")));
     QVERIFY(conn);
     QVERIFY(conn->isSimpleView());
-    QVERIFY(!Host::layerOf(unlisted.networkOf(QStringLiteral("C1")), QStringLiteral("Connections"))->isVisible());
+    QVERIFY(!TestHost::layerOf(unlisted.networkOf(QStringLiteral("C1")), QStringLiteral("Connections"))->isVisible());
 }
 
 void TestLoading::nodesMarkersAndHiddenNodes()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("town.ostka"))));
     for (const QString &name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
         auto *node = dynamic_cast<Ostrikga::Nodeg *>(host.findItemByName(name));
@@ -260,17 +305,17 @@ void TestLoading::closingZoomRule()
     QFETCH(int, viewZoom);
     QFETCH(bool, hostLayerVisible);
     QFETCH(bool, shown);
-    Host host;
-    QCOMPARE(PluginProbe::minZoom(host.plugin), 17);
+    TestHost host;
+    QCOMPARE(PluginProbe(host.plugin).minZoom(), 17);
     host.view->setZoom(viewZoom);
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
-    PluginProbe::layer(host.plugin)->setVisible(hostLayerVisible);
+    PluginProbe(host.plugin).layer()->setVisible(hostLayerVisible);
     // A second network loads under the (maybe hidden) host layer and gets the same rule.
-    QVERIFY(host.load(file(QStringLiteral("two.ostka"), NetSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
-    QCOMPARE(PluginProbe::zoom(host.plugin), viewZoom);
+    QVERIFY(host.load(file(QStringLiteral("two.ostka"), StripSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
+    QCOMPARE(PluginProbe(host.plugin).zoom(), viewZoom);
 
-    const QStringList listed = PluginProbe::visibleLayers(host.plugin);
-    for (Ostrikga::Networkg *net : PluginProbe::networks(host.plugin)) {
+    const QStringList listed = PluginProbe(host.plugin).visibleLayers();
+    for (Ostrikga::Networkg *net : PluginProbe(host.plugin).networks()) {
         for (Ostrikga::Layer *l : net->layers()) {
             if (listed.contains(l->objectName()))
                 QVERIFY2(l->isVisible() == shown, qPrintable(l->objectName()));
@@ -295,11 +340,11 @@ void TestLoading::sceneWithoutAddLayer()
     QVERIFY(ok);
     QVERIFY(LogCapture::pluginLines().contains(
         QStringLiteral("warning OstrikgPlugin: Adding layer 'Ostrik' failed")));
-    QVERIFY(!PluginProbe::layer(plugin));
+    QVERIFY(!PluginProbe(plugin).layer());
     // The network's own z-values are left as the library made them.
     QGraphicsScene scratch;
     Ostrikga::Networkg reference(&scratch);
-    Ostrikga::Networkg *net = PluginProbe::networks(plugin).first();
+    Ostrikga::Networkg *net = PluginProbe(plugin).networks().first();
     QCOMPARE(net->layer(QStringLiteral("Edges"))->zValue(), reference.layer(QStringLiteral("Edges"))->zValue());
     // A null host layer counts as visible: at zoom 17 the network shows.
     QVERIFY(net->layer(QStringLiteral("Edges"))->isVisible());
@@ -308,21 +353,21 @@ void TestLoading::sceneWithoutAddLayer()
 
 void TestLoading::hostWithoutItemModel()
 {
-    Host host(false);
+    TestHost host(TestHost::WithoutItemModel);
     QVERIFY(host.load(file(QStringLiteral("town.ostka"))));
     QCOMPARE(host.model.rowCount(), 0);
     QVERIFY(host.findObjectByName(QStringLiteral("R1")));
 
     // Without a kernel parent at all.
     host.plugin->setParent(nullptr);
-    QVERIFY(host.load(file(QStringLiteral("other.ostka"), NetSpec{QStringLiteral("o"), {13.4, 52.5}, 9, 0, {}, {}})));
-    QCOMPARE(PluginProbe::networks(host.plugin).size(), 2);
+    QVERIFY(host.load(file(QStringLiteral("other.ostka"), StripSpec{QStringLiteral("o"), {13.4, 52.5}, 9, 0, {}, {}})));
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 2);
     host.plugin->setParent(&host.kernel);
 }
 
 void TestLoading::nullScene()
 {
-    Host host;
+    TestHost host;
     bool ok = false;
     QVERIFY(QMetaObject::invokeMethod(host.plugin, "loadOstrik", Q_RETURN_ARG(bool, ok),
                                       Q_ARG(QString, file(QStringLiteral("town.ostka"))),
@@ -331,54 +376,54 @@ void TestLoading::nullScene()
     QVERIFY(ok);
     QVERIFY(LogCapture::pluginLines().contains(
         QStringLiteral("warning OstrikgPlugin: Adding layer 'Ostrik' failed")));
-    QVERIFY(!PluginProbe::layer(host.plugin));
-    QVERIFY(!PluginProbe::view(host.plugin));
+    QVERIFY(!PluginProbe(host.plugin).layer());
+    QVERIFY(!PluginProbe(host.plugin).view());
     QVERIFY(host.findObjectByName(QStringLiteral("R1")));
     QCOMPARE(host.scene.items().size(), 0);
     host.unload();
-    QVERIFY(PluginProbe::networks(host.plugin).isEmpty());
+    QVERIFY(PluginProbe(host.plugin).networks().isEmpty());
 }
 
 void TestLoading::viewBoundOnceWithOneCheckTimer()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
-    const int timerId = PluginProbe::checkTimerId(host.plugin);
+    const int timerId = PluginProbe(host.plugin).checkTimerId();
     QVERIFY(timerId != 0);
-    QCOMPARE(PluginProbe::view(host.plugin), static_cast<QGraphicsView *>(host.view.get()));
+    QCOMPARE(PluginProbe(host.plugin).view(), static_cast<QGraphicsView *>(host.view.get()));
 
     // A second view of another class is never taken; the bound view stays.
     QGraphicsView plain(&host.scene);
-    QVERIFY(host.load(file(QStringLiteral("two.ostka"), NetSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
-    QCOMPARE(PluginProbe::checkTimerId(host.plugin), timerId);
-    QCOMPARE(PluginProbe::view(host.plugin), static_cast<QGraphicsView *>(host.view.get()));
+    QVERIFY(host.load(file(QStringLiteral("two.ostka"), StripSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
+    QCOMPARE(PluginProbe(host.plugin).checkTimerId(), timerId);
+    QCOMPARE(PluginProbe(host.plugin).view(), static_cast<QGraphicsView *>(host.view.get()));
 
     host.view->setZoom(12);
-    QCOMPARE(PluginProbe::zoom(host.plugin), 12);
+    QCOMPARE(PluginProbe(host.plugin).zoom(), 12);
 }
 
 void TestLoading::reloadReplacesEarlierNetwork()
 {
-    Host host;
-    const QString path = file(QStringLiteral("town.ostka"), NetSpec{QStringLiteral("old"), {13.4, 52.52}, 7, 0, {}, {}});
+    TestHost host;
+    const QString path = file(QStringLiteral("town.ostka"), StripSpec{QStringLiteral("old"), {13.4, 52.52}, 7, 0, {}, {}});
     QVERIFY(host.load(path));
     const int itemsOfOne = host.scene.items().size();
     QGraphicsItem *oldItem = host.findItemByName(QStringLiteral("oldB"));
     QVERIFY(oldItem);
     QVERIFY(QMetaObject::invokeMethod(host.plugin, "pulseItem", Q_ARG(QGraphicsItem *, oldItem),
                                       Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 60000)));
-    QCOMPARE(PluginProbe::pulseCount(host.plugin), 1);
+    QCOMPARE(PluginProbe(host.plugin).pulseCount(), 1);
 
-    QVERIFY(buildNetwork(NetSpec{QStringLiteral("new"), {13.4, 52.52}, 7, 0, {}, {}}, path));
+    QVERIFY(writeStrip(StripSpec{QStringLiteral("new"), {13.4, 52.52}, 7, 0, {}, {}}, path));
     QVERIFY(host.load(path));
 
-    QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
     QVERIFY(!host.findObjectByName(QStringLiteral("oldB")));
     QVERIFY(host.findObjectByName(QStringLiteral("newB")));
     // The old network's items left the scene; its pulse went with it and the timer stopped.
     QCOMPARE(host.scene.items().size(), itemsOfOne);
-    QCOMPARE(PluginProbe::pulseCount(host.plugin), 0);
-    QCOMPARE(PluginProbe::pulseTimerId(host.plugin), 0);
+    QCOMPARE(PluginProbe(host.plugin).pulseCount(), 0);
+    QCOMPARE(PluginProbe(host.plugin).pulseTimerId(), 0);
     // Only the new network's route is listed.
     const QModelIndex routes = host.routesIndex(QStringLiteral("town.ostka"));
     QCOMPARE(host.model.rowCount(routes), 1);
@@ -386,12 +431,12 @@ void TestLoading::reloadReplacesEarlierNetwork()
     // The stale item pointer is not touched any more.
     QVERIFY(QMetaObject::invokeMethod(host.plugin, "pulseItem", Q_ARG(QGraphicsItem *, oldItem),
                                       Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 100)));
-    QCOMPARE(PluginProbe::pulseCount(host.plugin), 0);
+    QCOMPARE(PluginProbe(host.plugin).pulseCount(), 0);
 }
 
 void TestLoading::failedReloadKeepsEarlierNetwork()
 {
-    Host host;
+    TestHost host;
     const QString path = file(QStringLiteral("town.ostka"));
     QVERIFY(host.load(path));
     {
@@ -400,26 +445,26 @@ void TestLoading::failedReloadKeepsEarlierNetwork()
         f.write("{ broken");
     }
     QVERIFY(!host.load(path));
-    QCOMPARE(PluginProbe::networks(host.plugin).size(), 1);
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
     QVERIFY(host.findItemByName(QStringLiteral("R1")));
 }
 
 void TestLoading::reloadRebindsControllers()
 {
-    Host host;
+    TestHost host;
     Corvel::Project project;
     project.addLight(7);
     const QString path = file(QStringLiteral("town.ostka"));
     QVERIFY(host.load(path, &project));
-    QCOMPARE(PluginProbe::lightCount(host.plugin), 1);
-    QObject *first = PluginProbe::lightNetwork(host.plugin, 7);
+    QCOMPARE(PluginProbe(host.plugin).lightCount(), 1);
+    QObject *first = PluginProbe(host.plugin).lightNetwork(7);
     QCOMPARE(first, static_cast<QObject *>(host.networkOf(QStringLiteral("R1"))));
 
     QVERIFY(host.load(path, &project));
     // The earlier network's controller entry went with it; the new network is bound afresh.
-    QCOMPARE(PluginProbe::lightCount(host.plugin), 1);
-    QCOMPARE(PluginProbe::lightNetwork(host.plugin, 7), static_cast<QObject *>(host.networkOf(QStringLiteral("R1"))));
-    QVERIFY(PluginProbe::lightNetwork(host.plugin, 7) != first);
+    QCOMPARE(PluginProbe(host.plugin).lightCount(), 1);
+    QCOMPARE(PluginProbe(host.plugin).lightNetwork(7), static_cast<QObject *>(host.networkOf(QStringLiteral("R1"))));
+    QVERIFY(PluginProbe(host.plugin).lightNetwork(7) != first);
     for (const QString &line : LogCapture::pluginLines())
         QVERIFY2(!line.contains(QLatin1String("Duplicate granule")), qPrintable(line));
 }

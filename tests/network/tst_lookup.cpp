@@ -1,5 +1,20 @@
 // Object and item lookups across loaded networks, in order of their file paths.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include <ostrikga/genericgraphicsitem.h>
 
@@ -29,16 +44,16 @@ private:
     QObject *item2object(QGraphicsItem *item);
     QGraphicsItem *object2item(QObject *obj);
     QObject *granule(int gid);
-    QString file(const QString &name, const NetSpec &layout);
+    QString file(const QString &name, const StripSpec &layout);
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<TestHost> host;
 };
 
 void TestLookup::init()
 {
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
-    host.reset(new Host);
+    host.reset(new TestHost);
 }
 
 void TestLookup::cleanup()
@@ -47,11 +62,11 @@ void TestLookup::cleanup()
     dir.reset();
 }
 
-QString TestLookup::file(const QString &name, const NetSpec &layout)
+QString TestLookup::file(const QString &name, const StripSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(layout, path, &error))
+    if (!writeStrip(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }
@@ -107,7 +122,7 @@ void TestLookup::itemAndObjectRoundTrip()
 {
     QFETCH(QString, name);
     QFETCH(QString, className);
-    QVERIFY(host->load(file(QStringLiteral("town.ostka"), NetSpec())));
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), StripSpec())));
     QObject *obj = host->findObjectByName(name);
     QVERIFY(obj);
     QCOMPARE(QString::fromLatin1(obj->metaObject()->className()), className);
@@ -120,7 +135,7 @@ void TestLookup::itemAndObjectRoundTrip()
 
 void TestLookup::foreignItemsAndObjects()
 {
-    QVERIFY(host->load(file(QStringLiteral("town.ostka"), NetSpec())));
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), StripSpec())));
     auto *rect = host->scene.addRect(0, 0, 1, 1);
     QVERIFY(!item2object(rect));
     QVERIFY(!object2item(host->plugin));
@@ -135,9 +150,9 @@ void TestLookup::foreignItemsAndObjects()
 void TestLookup::sameNameResolvedByPathOrder()
 {
     // Loaded in the opposite order of their paths.
-    QVERIFY(host->load(file(QStringLiteral("b.ostka"), NetSpec{{}, {13.5, 52.5}, 8, 0, {}, {}})));
-    QVERIFY(host->load(file(QStringLiteral("a.ostka"), NetSpec{{}, {13.4, 52.5}, 7, 0, {}, {}})));
-    const auto nets = PluginProbe::networks(host->plugin);
+    QVERIFY(host->load(file(QStringLiteral("b.ostka"), StripSpec{{}, {13.5, 52.5}, 8, 0, {}, {}})));
+    QVERIFY(host->load(file(QStringLiteral("a.ostka"), StripSpec{{}, {13.4, 52.5}, 7, 0, {}, {}})));
+    const auto nets = PluginProbe(host->plugin).networks();
     QCOMPARE(nets.size(), 2);
     Ostrikga::Networkg *first = nets.value(QFileInfo(dir->filePath(QStringLiteral("a.ostka"))).absoluteFilePath());
     QVERIFY(first);
@@ -153,8 +168,8 @@ void TestLookup::sameNameResolvedByPathOrder()
 void TestLookup::itemOfFirstNetworkOnly()
 {
     // In a.ostka "X" is a signal group, which has no item; in b.ostka it is a node.
-    QVERIFY(host->load(file(QStringLiteral("b.ostka"), NetSpec{{}, {13.5, 52.5}, 8, 0, QStringLiteral("X"), {}})));
-    QVERIFY(host->load(file(QStringLiteral("a.ostka"), NetSpec{{}, {13.4, 52.5}, 7, 0, {}, QStringLiteral("X")})));
+    QVERIFY(host->load(file(QStringLiteral("b.ostka"), StripSpec{{}, {13.5, 52.5}, 8, 0, QStringLiteral("X"), {}})));
+    QVERIFY(host->load(file(QStringLiteral("a.ostka"), StripSpec{{}, {13.4, 52.5}, 7, 0, {}, QStringLiteral("X")})));
     QObject *obj = host->findObjectByName(QStringLiteral("X"));
     QVERIFY(obj);
     QCOMPARE(obj->metaObject()->className(), "Ostrika::SignalGroup");
@@ -164,8 +179,8 @@ void TestLookup::itemOfFirstNetworkOnly()
 
 void TestLookup::granuleByControllerId()
 {
-    QVERIFY(host->load(file(QStringLiteral("a.ostka"), NetSpec{{}, {13.4, 52.5}, 7, 0, {}, {}})));
-    QVERIFY(host->load(file(QStringLiteral("b.ostka"), NetSpec{QStringLiteral("b"), {13.5, 52.5}, 0, 0, {}, {}})));
+    QVERIFY(host->load(file(QStringLiteral("a.ostka"), StripSpec{{}, {13.4, 52.5}, 7, 0, {}, {}})));
+    QVERIFY(host->load(file(QStringLiteral("b.ostka"), StripSpec{QStringLiteral("b"), {13.5, 52.5}, 0, 0, {}, {}})));
     QObject *g7 = granule(7);
     QVERIFY(g7);
     QCOMPARE(g7->objectName(), QStringLiteral("G"));
@@ -178,9 +193,9 @@ void TestLookup::granuleByControllerId()
 
 void TestLookup::nullAndEmptyNames()
 {
-    QVERIFY(host->load(file(QStringLiteral("b.ostka"), NetSpec{QStringLiteral("b"), {13.5, 52.5}, 8, 0, {}, {}})));
-    QVERIFY(host->load(file(QStringLiteral("a.ostka"), NetSpec{QStringLiteral("a"), {13.4, 52.5}, 7, 0, {}, {}})));
-    Ostrikga::Networkg *first = PluginProbe::networks(host->plugin).first();
+    QVERIFY(host->load(file(QStringLiteral("b.ostka"), StripSpec{QStringLiteral("b"), {13.5, 52.5}, 8, 0, {}, {}})));
+    QVERIFY(host->load(file(QStringLiteral("a.ostka"), StripSpec{QStringLiteral("a"), {13.4, 52.5}, 7, 0, {}, {}})));
+    Ostrikga::Networkg *first = PluginProbe(host->plugin).networks().first();
     QObject *expected = first->findChild<Ostrika::NetObject *>(QString());
     QVERIFY(expected);
     QCOMPARE(host->findObjectByName(QString()), expected);
@@ -191,11 +206,11 @@ void TestLookup::nullAndEmptyNames()
 void TestLookup::sameAnswerAsQtChildSearch()
 {
     // Names shared by objects at different depths: the search order decides.
-    NetSpec layout;
+    StripSpec layout;
     layout.firstNodeName = QStringLiteral("AB_0"); // also the name of a lane, nested deeper
     layout.signalGroupName = QStringLiteral("C1"); // also a connection's name
     QVERIFY(host->load(file(QStringLiteral("town.ostka"), layout)));
-    Ostrikga::Networkg *net = PluginProbe::networks(host->plugin).first();
+    Ostrikga::Networkg *net = PluginProbe(host->plugin).networks().first();
     const QList<Ostrika::NetObject *> all = net->findChildren<Ostrika::NetObject *>();
     QVERIFY(all.size() > 10);
     for (Ostrika::NetObject *obj : all) {
@@ -208,7 +223,7 @@ void TestLookup::sameAnswerAsQtChildSearch()
 
 void TestLookup::renamedObjects()
 {
-    QVERIFY(host->load(file(QStringLiteral("town.ostka"), NetSpec())));
+    QVERIFY(host->load(file(QStringLiteral("town.ostka"), StripSpec())));
     QObject *edge = host->findObjectByName(QStringLiteral("AB"));
     QVERIFY(edge);
     edge->setObjectName(QStringLiteral("Main Street"));

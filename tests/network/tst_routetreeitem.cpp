@@ -1,5 +1,20 @@
 // Route rows of the object tree: selecting lifts a route out of a hidden layer and puts it back.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include "network/ostrikrutetreeitem.h"
 
@@ -29,9 +44,9 @@ private Q_SLOTS:
 private:
     ObjectTreeItem *row() const;
     QGraphicsItem *routeItem() const { return host->findItemByName(QStringLiteral("R1")); }
-    Ostrikga::Layer *routesLayer() const { return Host::layerOf(host->networkOf(QStringLiteral("R1")), QStringLiteral("Routes")); }
+    Ostrikga::Layer *routesLayer() const { return TestHost::layerOf(host->networkOf(QStringLiteral("R1")), QStringLiteral("Routes")); }
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<TestHost> host;
 };
 
 void TestRouteTreeItem::init()
@@ -39,8 +54,8 @@ void TestRouteTreeItem::init()
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
     const QString path = dir->filePath(QStringLiteral("town.ostka"));
-    QVERIFY(buildNetwork(NetSpec(), path));
-    host.reset(new Host);
+    QVERIFY(writeStrip(StripSpec(), path));
+    host.reset(new TestHost);
     QVERIFY(host->load(path));
     QVERIFY(row());
     QVERIFY(routeItem());

@@ -1,5 +1,20 @@
 // Unloading everything: what the host sees afterwards and that a new load starts afresh.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 
 #include <QSignalSpy>
 
@@ -19,15 +34,15 @@ private Q_SLOTS:
     void hostDeletesSceneFirst();
 
 private:
-    QString file(const QString &name, const NetSpec &layout = NetSpec());
+    QString file(const QString &name, const StripSpec &layout = StripSpec());
     std::unique_ptr<QTemporaryDir> dir;
 };
 
-QString TestUnloading::file(const QString &name, const NetSpec &layout)
+QString TestUnloading::file(const QString &name, const StripSpec &layout)
 {
     const QString path = dir->filePath(name);
     QString error;
-    if (!buildNetwork(layout, path, &error))
+    if (!writeStrip(layout, path, &error))
         qFatal("cannot build test network: %s", qPrintable(error));
     return path;
 }
@@ -40,7 +55,7 @@ void TestUnloading::init()
 
 void TestUnloading::freshPluginOnlyEmits()
 {
-    Host host;
+    TestHost host;
     QObject *other = host.model.addSection(QStringLiteral("Other"));
     host.model.addSection(QStringLiteral("Road networks/x"));
     QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
@@ -56,27 +71,27 @@ void TestUnloading::freshPluginOnlyEmits()
 
 void TestUnloading::removesEverythingALoadBuilt()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
-    QVERIFY(host.load(file(QStringLiteral("two.ostka"), NetSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
+    QVERIFY(host.load(file(QStringLiteral("two.ostka"), StripSpec{QStringLiteral("t"), {13.5, 52.5}, 8, 0, {}, {}})));
     QPointer<QObject> treeItem = host.model.objectAt(host.model.index(0, 0, host.routesIndex(QStringLiteral("two.ostka"))));
     QVERIFY(treeItem);
     QGraphicsItem *item = host.findItemByName(QStringLiteral("B"));
     QMetaObject::invokeMethod(host.plugin, "pulseItem", Q_ARG(QGraphicsItem *, item),
                               Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 60000));
-    QVERIFY(PluginProbe::pulseTimerId(host.plugin) != 0);
-    QVERIFY(PluginProbe::checkTimerId(host.plugin) != 0);
-    QPointer<QGraphicsObject> layer = PluginProbe::layer(host.plugin);
+    QVERIFY(PluginProbe(host.plugin).pulseTimerId() != 0);
+    QVERIFY(PluginProbe(host.plugin).checkTimerId() != 0);
+    QPointer<QGraphicsObject> layer = PluginProbe(host.plugin).layer();
     QVERIFY(layer);
 
     QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
     host.unload();
     QCOMPARE(spy.count(), 1);
-    QVERIFY(PluginProbe::networks(host.plugin).isEmpty());
-    QCOMPARE(PluginProbe::pulseCount(host.plugin), 0);
-    QCOMPARE(PluginProbe::pulseTimerId(host.plugin), 0);
-    QCOMPARE(PluginProbe::checkTimerId(host.plugin), 0);
-    QVERIFY(!PluginProbe::view(host.plugin));
+    QVERIFY(PluginProbe(host.plugin).networks().isEmpty());
+    QCOMPARE(PluginProbe(host.plugin).pulseCount(), 0);
+    QCOMPARE(PluginProbe(host.plugin).pulseTimerId(), 0);
+    QCOMPARE(PluginProbe(host.plugin).checkTimerId(), 0);
+    QVERIFY(!PluginProbe(host.plugin).view());
     QVERIFY(!layer);
     QVERIFY(!treeItem);
     QCOMPARE(host.scene.items().size(), 0);
@@ -84,33 +99,33 @@ void TestUnloading::removesEverythingALoadBuilt()
     QVERIFY(!host.findObjectByName(QString()));
 
     // The view no longer drives the plugin.
-    const int zoomBefore = PluginProbe::zoom(host.plugin);
+    const int zoomBefore = PluginProbe(host.plugin).zoom();
     host.view->setZoom(zoomBefore - 3);
-    QCOMPARE(PluginProbe::zoom(host.plugin), zoomBefore);
-    PluginProbe::forgetScheduledCheck(host.plugin);
+    QCOMPARE(PluginProbe(host.plugin).zoom(), zoomBefore);
+    PluginProbe(host.plugin).forgetScheduledCheck();
     host.view->horizontalScrollBar()->setRange(0, 1000);
     host.view->horizontalScrollBar()->setValue(500);
-    QVERIFY(!PluginProbe::checkScheduled(host.plugin));
+    QVERIFY(!PluginProbe(host.plugin).checkScheduled());
 }
 
 void TestUnloading::laterLoadStartsAfresh()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
     host.unload();
     const QString path = file(QStringLiteral("two.ostka"));
     QVERIFY(host.load(path));
-    QVERIFY(PluginProbe::layer(host.plugin));
-    QCOMPARE(PluginProbe::view(host.plugin), static_cast<QGraphicsView *>(host.view.get()));
-    QVERIFY(PluginProbe::checkTimerId(host.plugin) != 0);
+    QVERIFY(PluginProbe(host.plugin).layer());
+    QCOMPARE(PluginProbe(host.plugin).view(), static_cast<QGraphicsView *>(host.view.get()));
+    QVERIFY(PluginProbe(host.plugin).checkTimerId() != 0);
     host.view->setZoom(15);
-    QCOMPARE(PluginProbe::zoom(host.plugin), 15);
-    QVERIFY(!Host::layerOf(host.networkOf(QStringLiteral("R1")), QStringLiteral("Edges"))->isVisible());
+    QCOMPARE(PluginProbe(host.plugin).zoom(), 15);
+    QVERIFY(!TestHost::layerOf(host.networkOf(QStringLiteral("R1")), QStringLiteral("Edges"))->isVisible());
 }
 
 void TestUnloading::destructionUnloads()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
     QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
     delete host.plugin;
@@ -122,10 +137,10 @@ void TestUnloading::destructionUnloads()
 
 void TestUnloading::hostDeletesViewFirst()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(file(QStringLiteral("one.ostka"))));
     host.view.reset();
-    QVERIFY(!PluginProbe::view(host.plugin));
+    QVERIFY(!PluginProbe(host.plugin).view());
     QSignalSpy spy(host.plugin, SIGNAL(networksUnloaded()));
     host.unload();
     QCOMPARE(spy.count(), 1);
@@ -153,9 +168,9 @@ void TestUnloading::hostDeletesSceneFirst()
                               Q_ARG(QColor, QColor(Qt::red)), Q_ARG(int, 0));
     delete view;
     delete scene; // takes the layer and every item with it
-    QVERIFY(!PluginProbe::layer(plugin));
+    QVERIFY(!PluginProbe(plugin).layer());
     // The pulse ends without touching the deleted item.
-    QTRY_COMPARE_WITH_TIMEOUT(PluginProbe::pulseCount(plugin), 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(PluginProbe(plugin).pulseCount(), 0, 2000);
     QSignalSpy spy(plugin, SIGNAL(networksUnloaded()));
     delete plugin;
     QCOMPARE(spy.count(), 1);

@@ -1,4 +1,5 @@
 // Tests of the ".ostka" reader and writer: contents, round trip and every class of bad input.
+#include "hostilefiles.h"
 #include "networkdump.h"
 #include "smallnetwork.h"
 
@@ -12,6 +13,12 @@
 #include <QtTest>
 
 #include <climits>
+#include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Ostrika;
 
@@ -62,6 +69,9 @@ private Q_SLOTS:
     void badInputOnAppendChangesNothing();
     void everyTruncationIsReported();
     void missingFile();
+    void hostileFiles_data();
+    void hostileFiles();
+    void outOfMemoryIsAFailure();
 };
 
 void TestNetworkFormat::readsEveryObjectWithItsLinks()
@@ -359,24 +369,30 @@ void TestNetworkFormat::appendMovesCoordinatesOntoTheNetworkOrigin()
 
 namespace {
 
-// Every class of bad input, each with the message that must name what and where.
-void addBadRows()
+// Helpers of the bad-input table: one row, the small network with one text replaced, and
+// the parser's message for an error at the byte where \a marker begins (plus \a delta).
+void row(const char *name, const QByteArray &doc, const QByteArray &message)
 {
-    QTest::addColumn<QByteArray>("doc");
-    QTest::addColumn<QString>("message");
-    const QByteArray ok = smallNetwork();
-    auto row = [](const char *name, const QByteArray &doc, const QByteArray &message) {
-        QTest::newRow(name) << doc << QString::fromUtf8(message);
-    };
-    auto edit = [&](const char *from, const char *to) { return replaced(ok, from, to); };
+    QTest::newRow(name) << doc << QString::fromUtf8(message);
+}
 
-    // Not a document at all.
+QByteArray edit(const char *from, const char *to)
+{
+    return replaced(smallNetwork(), from, to);
+}
+
+QByteArray at(const char *message, const QByteArray &doc, const char *marker, int delta)
+{
+    return QStringLiteral("Not a valid JSON document: %1 at byte offset %2")
+        .arg(QLatin1String(message)).arg(doc.indexOf(marker) + delta).toUtf8();
+}
+
+// Not a document at all.
+void addSyntaxRows()
+{
+    const QByteArray ok = smallNetwork();
     row("empty file", QByteArray(), "The file is empty");
     row("only white space", "  \n\t ", "The file is empty");
-    auto at = [](const char *message, const QByteArray &doc, const char *marker, int delta) {
-        return QStringLiteral("Not a valid JSON document: %1 at byte offset %2")
-            .arg(QLatin1String(message)).arg(doc.indexOf(marker) + delta).toUtf8();
-    };
     row("not JSON", "hello", "Not a valid JSON document: illegal value at byte offset 0");
     row("binary", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), "Not a valid JSON document: illegal value at byte offset 0");
     const QByteArray doubleComma = edit("\"id\": 13,", "\"id\": 13,,");
@@ -395,8 +411,11 @@ void addBadRows()
     row("not an object", "[1, 2]", "The document is not a JSON object");
     const QByteArray huge = edit("[0, 100]", "[0, 1e999]");
     row("huge number", huge, at("number out of range", huge, "1e999", 0));
+}
 
-    // Header.
+// Header.
+void addHeaderRows()
+{
     row("format missing", edit("\"format\": \"ostka\",", ""), "the field \"format\" is missing");
     row("other format", edit("\"format\": \"ostka\"", "\"format\": \"geojson\""),
         "Not an ostka document: \"format\" is \"geojson\", not \"ostka\"");
@@ -409,8 +428,11 @@ void addBadRows()
     row("origin malformed", edit("[13.40495, 52.52008]", "[13.40495]"), "\"origin\" must be [longitude, latitude]");
     row("origin out of range", edit("[13.40495, 52.52008]", "[13.40495, 89]"), "The origin [13.40495, 89] is outside");
     row("section not an array", edit("\"nodes\": [", "\"nodes\": 3, \"x\": ["), "The field \"nodes\" must be an array");
+}
 
-    // Ids.
+// Ids.
+void addIdRows()
+{
     row("object not an object", edit("{\"id\": 4, \"name\": \"north\", \"position\": [0, 100], \"type\": 2}", "7"),
         "nodes[3]: not a JSON object");
     row("id missing", edit("\"id\": 4, ", ""), "nodes[3]: the field \"id\" is missing");
@@ -423,8 +445,11 @@ void addBadRows()
         "lane 11: duplicate id 11 (also used by a lane)");
     row("lane id equal to its edge", edit("[{\"id\": 16,", "[{\"id\": 15,"), "lane 15: duplicate id 15 (also used by an edge)");
     row("lane id missing", edit("[{\"id\": 16, ", "[{"), "edge 15, lanes[0]: the field \"id\" is missing");
+}
 
-    // Fields and numbers.
+// Fields and numbers.
+void addFieldRows()
+{
     row("position missing", edit(", \"position\": [0, 100]", ""), "node 4: the field \"position\" is missing");
     row("position not an array", edit("[0, 100]", "\"0,100\""), "node 4: the field \"position\" must be an array of numbers");
     row("position odd count", edit("[0, 100]", "[0, 100, 5]"), "node 4: the field \"position\" must hold x, y pairs, but has 3 numbers");
@@ -439,8 +464,11 @@ void addBadRows()
         "edge 15: the field \"shape\" must hold at least 2 point(s), found 1");
     row("unknown node type", edit("\"type\": 1", "\"type\": 9"), "node 2: unknown node type 9");
     row("name not a string", edit("\"name\": \"west\"", "\"name\": 5"), "node 1: the field \"name\" must be a string");
+}
 
-    // Edges and lanes.
+// Edges and lanes.
+void addEdgeRows()
+{
     row("edge end missing", edit("\"from\": 3, ", ""), "edge 17: the field \"from\" is missing");
     row("dangling node", edit("\"to\": 4,", "\"to\": 99,"), "edge 15: \"to\" refers to the unknown node 99");
     row("reference of the wrong kind", edit("\"to\": 4,", "\"to\": 11,"), "edge 15: \"to\" refers to 11, which is a lane, not a node");
@@ -454,8 +482,11 @@ void addBadRows()
     row("unknown vehicle class", edit("\"bus\"]", "\"hovercraft\"]"), "lane 14: unknown vehicle class \"hovercraft\" in \"allow\"");
     row("vehicle classes malformed", edit("\"allow\": \"all\"", "\"allow\": \"some\""),
         "lane 11: the field \"allow\" must be \"all\" or a list of vehicle class names");
+}
 
-    // Stop lines and granules.
+// Stop lines and granules.
+void addStoplineAndGranuleRows()
+{
     row("stop line on unknown lane", edit("\"lane\": 11}", "\"lane\": 77}"), "stop line 21: \"lane\" refers to the unknown lane 77");
     row("two stop lines on one lane", edit("\"lane\": 12,", "\"lane\": 11,"), "stop line 22: lane 11 already has stop line 21");
     row("stop line of three points", edit("[-8, 0, -8, -3]", "[-8, 0, -8, -3, 0, 0]"),
@@ -470,8 +501,11 @@ void addBadRows()
         "signal group 33: the field \"granule\" is missing");
     row("signal group without number", edit("\"granule\": 30, \"tl\": 3", "\"granule\": 30"),
         "signal group 33: the field \"tl\" is missing");
+}
 
-    // Connections.
+// Connections.
+void addConnectionRows()
+{
     row("connection to unknown lane", edit("\"to\": 14,", "\"to\": 140,"), "connection 40: \"to\" refers to the unknown lane 140");
     row("connection lanes do not meet", edit("\"to\": 14,", "\"to\": 18,"),
         "connection 40: lane 11 ends at node 2, but lane 18 starts at node 3");
@@ -489,8 +523,11 @@ void addBadRows()
         "connection 44: \"exclude_from_route\" refers to the unknown route 52");
     row("exclusion not an integer", edit("\"exclude_from_route\": 51", "\"exclude_from_route\": \"51\""),
         "connection 44: the field \"exclude_from_route\" must be an integer");
+}
 
-    // Crosswalks and routes.
+// Crosswalks and routes.
+void addCrosswalkAndRouteRows()
+{
     row("crosswalk width zero", edit("\"width\": 4,", "\"width\": 0,"), "crosswalk 45: the width 0 is not greater than 0");
     row("crosswalk without shape", edit(", \"shape\": [-12, -7, -12, 7]", ""), "crosswalk 45: the field \"shape\" is missing");
     row("route edges not consecutive", edit("\"edges\": [10, 13]", "\"edges\": [10, 17]"),
@@ -502,6 +539,21 @@ void addBadRows()
     row("route through a lane", edit("\"edges\": [10, 13]", "\"edges\": [10, 14]"),
         "route 50: an entry of \"edges\" refers to 14, which is a lane, not an edge");
     row("route entry not an object", edit("\"routes\": [", "\"routes\": [5, "), "routes[0]: not a JSON object");
+}
+
+// Every class of bad input, each with the message that must name what and where.
+void addBadRows()
+{
+    QTest::addColumn<QByteArray>("doc");
+    QTest::addColumn<QString>("message");
+    addSyntaxRows();
+    addHeaderRows();
+    addIdRows();
+    addFieldRows();
+    addEdgeRows();
+    addStoplineAndGranuleRows();
+    addConnectionRows();
+    addCrosswalkAndRouteRows();
 }
 
 } // namespace
@@ -599,6 +651,82 @@ void TestNetworkFormat::missingFile()
     QVERIFY(net.loadFromData(smallNetwork()));
     QVERIFY(!net.load(QStringLiteral("/nonexistent/town.ostka"), true));
     QCOMPARE(net.objectCount(), 30);
+}
+
+void TestNetworkFormat::hostileFiles_data()
+{
+    HostileFiles::refusalRows(2147483648, QStringLiteral("256 MiB a road network file"));
+    QTest::newRow("directory") << "directory" << "it is a directory, not a regular file";
+    QTest::newRow("a byte over 256 MiB") << "sparse 268435457"
+                                         << "it has 268435457 bytes, more than the 256 MiB a road network file may have";
+}
+
+// Refused by what the file is, before a byte is read: nothing waits, nothing fills memory.
+void TestNetworkFormat::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+
+    Network net;
+    QVERIFY(net.loadFromData(smallNetwork()));
+    QVERIFY(!net.load(path, true));
+    QCOMPARE(net.errorString(), QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+    QCOMPARE(net.objectCount(), 30);
+    QVERIFY(!release.released());
+}
+
+// A document within the file ceiling may still not fit the memory left: the load fails like
+// any other, with nothing half-read. Run in a child whose address space is capped.
+void TestNetworkFormat::outOfMemoryIsAFailure()
+{
+#ifdef OSTRIK_SANITIZED
+    QSKIP("AddressSanitizer reserves more address space than any cap leaves");
+#else
+    QByteArray doc = "{\"format\":\"ostka\",\"version\":1,\"origin\":[13.4,52.5],\"nodes\":[";
+    for (int i = 1; i <= 400000; ++i)
+        doc += "{\"id\":" + QByteArray::number(i) + ",\"position\":[" + QByteArray::number(i % 1000)
+            + "," + QByteArray::number(i / 1000) + "],\"type\":1},";
+    doc.chop(1);
+    doc += "]}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.ostka"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(doc) == doc.size());
+    f.close();
+    doc.clear();
+    doc.squeeze();
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // A failure must end the child at once, not in the test framework's handlers.
+        for (int sig : {SIGABRT, SIGSEGV, SIGBUS})
+            std::signal(sig, SIG_DFL);
+        alarm(30);
+        long pages = 0;
+        if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (96u << 20);
+        const rlimit limit{cap, cap};
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        Network net;
+        const bool loaded = net.load(path);
+        const bool said = net.errorString().startsWith(QLatin1String("Not enough memory"));
+        _exit(loaded ? 1 : (said && net.objectCount() == 0 ? 0 : 2));
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status), "the child died of a signal: the allocation failure escaped");
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFormat)

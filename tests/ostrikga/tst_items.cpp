@@ -1,5 +1,5 @@
 // Ostrikga items: types, colour override, views and what they actually paint.
-#include "smallnet.h"
+#include "testnetwork.h"
 
 #include <ostrikga/items.h>
 #include <ostrikga/layer.h>
@@ -82,7 +82,7 @@ void TestItems::init()
 {
     m_scene = new QGraphicsScene;
     m_net = new Networkg(m_scene);
-    QVERIFY2(m_net->loadFromData(SmallNet::data()), qPrintable(m_net->errorString()));
+    QVERIFY2(m_net->loadFromData(everyDrawableKind()), qPrintable(m_net->errorString()));
 }
 
 void TestItems::cleanup()

@@ -1,5 +1,5 @@
 // Layer drawings: the picture stays in step with what the items say, whatever order things happen in.
-#include "smallnet.h"
+#include "testnetwork.h"
 
 #include <ostrikga/items.h>
 #include <ostrikga/layer.h>
@@ -53,7 +53,7 @@ void TestLayerDrawing::init()
 {
     m_scene = new QGraphicsScene;
     m_net = new Networkg(m_scene);
-    QVERIFY2(m_net->loadFromData(SmallNet::data()), qPrintable(m_net->errorString()));
+    QVERIFY2(m_net->loadFromData(everyDrawableKind()), qPrintable(m_net->errorString()));
 }
 
 void TestLayerDrawing::cleanup()

@@ -1,5 +1,5 @@
 // Networkg: layers, the object/item mapping, clearing and tear-down.
-#include "smallnet.h"
+#include "testnetwork.h"
 
 #include <ostrikga/items.h>
 #include <ostrikga/layer.h>
@@ -151,7 +151,7 @@ void TestNetworkg::mappingBothWays()
     QFETCH(QString, layer);
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY2(net.loadFromData(SmallNet::data()), qPrintable(net.errorString()));
+    QVERIFY2(net.loadFromData(everyDrawableKind()), qPrintable(net.errorString()));
     Ostrika::NetObject *object = net.findObject(id);
     QVERIFY(object);
     Ostrikga::GenericGraphicsItem *item = net.object2item(object);
@@ -167,7 +167,7 @@ void TestNetworkg::mappingRejectsForeignItems()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QGraphicsRectItem foreign;
     QCOMPARE(net.item2object(&foreign), nullptr);
     QCOMPARE(net.item2object(nullptr), nullptr);
@@ -177,7 +177,7 @@ void TestNetworkg::mappingRejectsForeignItems()
     QCOMPARE(net.object2item(net.findObject(41)), nullptr);
     // Another network's object is not ours.
     Networkg other(&scene);
-    QVERIFY(other.loadFromData(SmallNet::data()));
+    QVERIFY(other.loadFromData(everyDrawableKind()));
     QCOMPARE(net.object2item(other.findObject(1)), nullptr);
     QCOMPARE(net.item2object(other.object2item(other.findObject(1))), nullptr);
 }
@@ -186,7 +186,7 @@ void TestNetworkg::itemsSitInGeographicCoordinates()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     const auto *node = qobject_cast<Ostrika::Node *>(net.findObject(2));
     const QPointF geo = net.geoUtil()->xyToGeo(node->position());
     const QGraphicsItem *item = net.object2item(net.findObject(2));
@@ -214,7 +214,7 @@ void TestNetworkg::readOnlyKeepsRoutesSelectable()
     QGraphicsScene scene;
     Networkg net(&scene);
     QVERIFY(!net.isReadOnly());
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     auto selectable = [&](int id) {
         return bool(net.object2item(net.findObject(id))->flags() & QGraphicsItem::ItemIsSelectable);
     };
@@ -228,7 +228,7 @@ void TestNetworkg::readOnlyKeepsRoutesSelectable()
     for (QGraphicsItem *item : scene.items())
         QVERIFY(!(item->flags() & QGraphicsItem::ItemIsMovable));
     // Items made by a later load follow the read-only state too.
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QVERIFY(!selectable(20));
     QVERIFY(selectable(71));
 }
@@ -237,7 +237,7 @@ void TestNetworkg::liftedRouteKeepsItsPlace()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     Layer *routes = net.layer("Routes");
     routes->setZValue(5.7);
     routes->setVisible(false);
@@ -259,7 +259,7 @@ void TestNetworkg::clearRemovesOnlyTheNetworksItems()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QVERIFY(scene.items().size() > FixedLayers.size() + 10);
     auto *marker = new QGraphicsRectItem(0, 0, 1, 1, net.layer("Markers"));
     auto *route = net.object2item(net.findObject(70));
@@ -281,10 +281,10 @@ void TestNetworkg::reloadDoesNotDuplicateItems()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     const int items = scene.items().size();
     QCOMPARE(countOfType(scene, Ostrikga::ConnectionItemType), 1);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QCOMPARE(scene.items().size(), items);
     QCOMPARE(countOfType(scene, Ostrikga::NodeItemType), 4);
 }
@@ -293,7 +293,7 @@ void TestNetworkg::appendDrawsOnlyTheNewObjects()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QGraphicsItem *first = net.object2item(net.findObject(1));
     Ostrika::Network extra;
     extra.geoUtil()->setOrigin(QPointF(16.60, 49.19));
@@ -309,7 +309,7 @@ void TestNetworkg::itemDeletedElsewhereIsForgotten()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     Ostrika::NetObject *lane = net.findObject(20);
     QGraphicsItem *item = net.object2item(lane);
     delete item;
@@ -330,7 +330,7 @@ void TestNetworkg::destructorRemovesLayersAndLiftedItems()
     QGraphicsScene scene;
     auto *outside = scene.addRect(0, 0, 1, 1);
     auto net = std::make_unique<Networkg>(&scene);
-    QVERIFY(net->loadFromData(SmallNet::data()));
+    QVERIFY(net->loadFromData(everyDrawableKind()));
     net->insertLayer("redSignals", "Markers");
     new QGraphicsRectItem(0, 0, 1, 1, net->layer("redSignals"));
     net->object2item(net->findObject(71))->setParentItem(nullptr);
@@ -342,7 +342,7 @@ void TestNetworkg::deletedSceneIsNeverTouched()
 {
     auto *scene = new QGraphicsScene;
     Networkg net(scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     net.object2item(net.findObject(70))->setParentItem(nullptr);
     const int objects = net.objectCount();
     delete scene;
@@ -357,7 +357,7 @@ void TestNetworkg::deletedSceneIsNeverTouched()
     Layer *layer = net.insertLayer("late", QString());
     QVERIFY(layer);
     QCOMPARE(layer->scene(), nullptr);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QCOMPARE(net.object2item(net.findObject(1)), nullptr);
 }
 
@@ -365,7 +365,7 @@ void TestNetworkg::failedLoadKeepsDrawingInStep()
 {
     QGraphicsScene scene;
     Networkg net(&scene);
-    QVERIFY(net.loadFromData(SmallNet::data()));
+    QVERIFY(net.loadFromData(everyDrawableKind()));
     QVERIFY(!net.loadFromData("{ not json"));
     QVERIFY(!net.errorString().isEmpty());
     // Whatever the model kept, the drawing matches it: no item without its object.

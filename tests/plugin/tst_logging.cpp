@@ -1,6 +1,7 @@
 // Logging: line format, severities, tag cache and the level filter seen through the plugin.
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
+#include "logcapture.h"
 
 #include <QFile>
 #include <QSettings>
@@ -8,14 +9,6 @@
 #include <QTest>
 
 namespace {
-struct Line
-{
-    QtMsgType type;
-    QString text;
-    bool noContext;
-};
-
-QList<Line> *captured = nullptr;
 
 // A host scene whose layer factory fails.
 class NoLayerScene : public QGraphicsScene
@@ -30,45 +23,6 @@ public:
     QStringList asked;
 };
 
-void capture(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (captured)
-        captured->append({type, text, !context.file && context.line == 0 && !context.function});
-}
-
-// Collects every message of the plugin while it lives.
-class Capture
-{
-public:
-    Capture()
-    {
-        captured = &lines;
-        previous = qInstallMessageHandler(capture);
-    }
-    ~Capture()
-    {
-        qInstallMessageHandler(previous);
-        captured = nullptr;
-    }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Line &l : lines)
-            out << l.text;
-        return out;
-    }
-    QList<int> types() const
-    {
-        QList<int> out;
-        for (const Line &l : lines)
-            out << int(l.type);
-        return out;
-    }
-    QList<Line> lines;
-
-private:
-    QtMessageHandler previous;
-};
 } // namespace
 
 class TestLogging : public QObject
@@ -103,24 +57,24 @@ void TestLogging::cleanup()
 
 void TestLogging::emitFunctionsWriteTagColonMessage()
 {
-    Capture c;
+    LogCapture capture;
     logError(pluginTag(), "File /tmp/x.ostka not exists");
     logWarning(pluginTag(), "Adding layer 'Ostrik' failed");
     logInfo(pluginTag(), "Network a.ostka loaded");
-    QCOMPARE(c.texts(), (QStringList{"OstrikgPlugin: File /tmp/x.ostka not exists",
-                                     "OstrikgPlugin: Adding layer 'Ostrik' failed",
-                                     "OstrikgPlugin: Network a.ostka loaded"}));
-    QCOMPARE(c.types(), (QList<int>{QtCriticalMsg, QtWarningMsg, QtInfoMsg}));
-    for (const Line &l : qAsConst(c.lines))
-        QVERIFY2(l.noContext, "no file, line or function");
+    QCOMPARE(LogCapture::texts(), (QStringList{"OstrikgPlugin: File /tmp/x.ostka not exists",
+                                             "OstrikgPlugin: Adding layer 'Ostrik' failed",
+                                             "OstrikgPlugin: Network a.ostka loaded"}));
+    QCOMPARE(LogCapture::types(), (QList<int>{QtCriticalMsg, QtWarningMsg, QtInfoMsg}));
+    for (const LogCapture::Message &m : LogCapture::messages())
+        QVERIFY2(m.withoutContext, "no file, line or function");
 }
 
 void TestLogging::messageTextIsNotAFormat()
 {
-    Capture c;
+    LogCapture capture;
     logWarning(pluginTag(), "50% done %s %d %n");
     logError(*logTag("Other"), QString());
-    QCOMPARE(c.texts(), (QStringList{"OstrikgPlugin: 50% done %s %d %n", "Other: "}));
+    QCOMPARE(LogCapture::texts(), (QStringList{"OstrikgPlugin: 50% done %s %d %n", "Other: "}));
 }
 
 void TestLogging::tagCacheKeepsOneObjectPerName()
@@ -164,7 +118,7 @@ void TestLogging::levelFilter()
     OstrikgPlugin plugin;
     QVERIFY(plugin.setProperty("loggingLevel", level));
     NoLayerScene scene;
-    Capture c;
+    LogCapture capture;
     bool ok = true;
     QVERIFY(QMetaObject::invokeMethod(&plugin, "loadOstrik", Q_RETURN_ARG(bool, ok), Q_ARG(QString, missing),
                                       Q_ARG(QGraphicsScene *, &scene), Q_ARG(QObject *, nullptr)));
@@ -176,8 +130,8 @@ void TestLogging::levelFilter()
     const QStringList all = {QStringLiteral("OstrikgPlugin: File %1 not exists").arg(missing),
                              QStringLiteral("OstrikgPlugin: Adding layer 'Ostrik' failed"),
                              QStringLiteral("OstrikgPlugin: Network %1 loaded").arg(other)};
-    QCOMPARE(c.texts(), all.mid(0, expected.size()));
-    QCOMPARE(c.types(), expected);
+    QCOMPARE(LogCapture::texts(), all.mid(0, expected.size()));
+    QCOMPARE(LogCapture::types(), expected);
 }
 
 QTEST_MAIN(TestLogging)

@@ -1,6 +1,7 @@
 // The plugin object's frame: registered types, properties, timer dispatch and destruction.
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 
 #include <mirel/itemmodel.h>
 
@@ -12,27 +13,6 @@
 #include <QTimerEvent>
 
 #include <memory>
-
-class PluginProbe
-{
-public:
-    explicit PluginProbe(OstrikgPlugin &p) : p(p) {}
-    int &pulseTimerId() { return p.pulseTimerId; }
-    int &checkTimerId() { return p.checkTimerId; }
-    int &blinkTimerId() { return p.blinkTimerId; }
-    QElapsedTimer &moveClock() { return p.moveClock; }
-    QElapsedTimer &blinkClock() { return p.blinkClock; }
-    bool &blinkOn() { return p.blinkOn; }
-    QList<QGraphicsItem *> &blinkItems() { return p.blinkItems; }
-    void tick(int id)
-    {
-        QTimerEvent e(id);
-        QCoreApplication::sendEvent(&p, &e);
-    }
-
-private:
-    OstrikgPlugin &p;
-};
 
 class TestPluginObject : public QObject
 {

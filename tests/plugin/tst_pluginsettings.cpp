@@ -1,6 +1,7 @@
 // Start-up settings of the plugin object: defaults, conversions and edge cases.
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
@@ -11,27 +12,6 @@
 #include <QTest>
 
 #include <memory>
-
-class PluginProbe
-{
-public:
-    explicit PluginProbe(const OstrikgPlugin &p) : p(p) {}
-    int minZoom() const { return p.minZoom; }
-    QStringList visibleLayers() const { return p.visibleLayers; }
-    bool allowProcessTlEvents() const { return p.allowProcessTlEvents; }
-    int zoom() const { return p.zoom; }
-    bool processingActive() const { return p.processingActive; }
-    QString sectionTitle() const { return p.sectionTitle; }
-    bool empty() const
-    {
-        return p.networks.isEmpty() && !p.layer && !p.view && p.pulses.isEmpty() && p.lights.isEmpty()
-            && p.blinkItems.isEmpty() && p.pulseTimerId == 0 && p.checkTimerId == 0 && p.blinkTimerId == 0
-            && !p.moveClock.isValid() && !p.blinkClock.isValid() && !p.blinkOn;
-    }
-
-private:
-    const OstrikgPlugin &p;
-};
 
 namespace {
 const QStringList EmptyNetworkLayers = {"Granules", "Edges", "Lanes", "CrossWalks", "Connections",

@@ -1,6 +1,7 @@
 // Tests of SettingDialog driven as a user would: form, layer table, OK, Cancel, persistence.
 #include "plugin/logging.h"
 #include "plugin/ostrikgplugin.h"
+#include "pluginprobe.h"
 #include "settings/settingdialog.h"
 
 #include <ostrikga/layer.h>
@@ -21,14 +22,6 @@
 #include <QtTest>
 
 #include <functional>
-
-class PluginProbe
-{
-public:
-    static int &minZoom(OstrikgPlugin &p) { return p.minZoom; }
-    static QStringList &visibleLayers(OstrikgPlugin &p) { return p.visibleLayers; }
-    static bool &allowProcessTlEvents(OstrikgPlugin &p) { return p.allowProcessTlEvents; }
-};
 
 namespace {
 
@@ -150,6 +143,7 @@ private Q_SLOTS:
     void okWithoutChange();
     void okAppliesChanges();
     void storedZoomClamped();
+    void levelOutsideRange_data();
     void levelOutsideRange();
     void nameListedTwice();
     void unknownNameUncheckedIsGone();
@@ -187,9 +181,9 @@ void TestSettingDialog::init()
     QSettings().clear();
     logLevel = 2;
     plugin = new OstrikgPlugin;
-    PluginProbe::minZoom(*plugin) = 17;
-    PluginProbe::allowProcessTlEvents(*plugin) = true;
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Edges"), QStringLiteral("Nodes")};
+    PluginProbe(*plugin).minZoom() = 17;
+    PluginProbe(*plugin).allowProcessTlEvents() = true;
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Edges"), QStringLiteral("Nodes")};
 }
 
 void TestSettingDialog::cleanup()
@@ -274,7 +268,7 @@ void TestSettingDialog::initialSizeIsTidy()
     names.removeOne(QStringLiteral("Splits"));
     names.removeOne(QStringLiteral("Markers"));
     names << QStringLiteral("redSignals");
-    PluginProbe::visibleLayers(*plugin) = names;
+    PluginProbe(*plugin).visibleLayers() = names;
     SettingDialog dialog(plugin);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -326,8 +320,8 @@ void TestSettingDialog::loadsPluginValues()
     QFETCH(int, shownZoom);
 
     logLevel = level;
-    PluginProbe::minZoom(*plugin) = zoom;
-    PluginProbe::allowProcessTlEvents(*plugin) = allow;
+    PluginProbe(*plugin).minZoom() = zoom;
+    PluginProbe(*plugin).allowProcessTlEvents() = allow;
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.logLevel->currentIndex(), shownIndex);
@@ -444,9 +438,9 @@ void TestSettingDialog::cancelWritesNothing()
     QVERIFY(!dialog.isVisible());
     QVERIFY(storedSettings().isEmpty());
     QCOMPARE(logLevel, 2);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 17);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), true);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 17);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), true);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
 }
 
 void TestSettingDialog::okWithoutChange()
@@ -471,9 +465,9 @@ void TestSettingDialog::okWithoutChange()
     QCOMPARE(stored.value("allowProcessTlEvents").toInt(), 1);
 
     QCOMPARE(logLevel, 2);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 17);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), true);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 17);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), true);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
 }
 
 void TestSettingDialog::okAppliesChanges()
@@ -491,9 +485,9 @@ void TestSettingDialog::okAppliesChanges()
     f.clickButton(QDialogButtonBox::Ok);
 
     QCOMPARE(logLevel, 1);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 19);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), false);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Lanes"}));
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 19);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), false);
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Lanes"}));
 
     const QVariantMap stored = storedSettings();
     QCOMPARE(stored.value("logLevel").toInt(), 1);
@@ -520,30 +514,59 @@ void TestSettingDialog::storedZoomClamped()
     }
     delete plugin;
     plugin = new OstrikgPlugin;
-    QCOMPARE(PluginProbe::minZoom(*plugin), 25);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 25);
 
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.minZoom->value(), 19);
     dialog.accept();
     QCOMPARE(storedSettings().value("minZoom").toInt(), 19);
-    QCOMPARE(PluginProbe::minZoom(*plugin), 19);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), 19);
 }
 
+void TestSettingDialog::levelOutsideRange_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("level");   // as the plugin reads it
+    QTest::newRow("0: logging off") << "0" << 0;
+    QTest::newRow("4") << "4" << 4;
+    QTest::newRow("5") << "5" << 5;
+    QTest::newRow("7") << "7" << 7;
+    QTest::newRow("-1") << "-1" << -1;
+    QTest::newRow("not a number") << "abc" << 0;
+}
+
+// OK on an untouched form keeps a stored level the list has no entry for, in the running
+// plugin and in the store; the other values are written as usual.
 void TestSettingDialog::levelOutsideRange()
 {
-    logLevel = 7;
+    QFETCH(QString, stored);
+    QFETCH(int, level);
+    QSettings().setValue(Group + QStringLiteral("/logLevel"), stored);
+    delete plugin;
+    plugin = new OstrikgPlugin;
+    QCOMPARE(logLevel, level);
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.logLevel->currentIndex(), -1);
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(logLevel, 0);
-    QCOMPARE(storedSettings().value("logLevel").toInt(), 0);
+    QCOMPARE(logLevel, level);
+    QCOMPARE(storedSettings().value("logLevel").toString(), stored);
+    QCOMPARE(storedSettings().keys(), QStringList({"allowProcessTlEvents", "logLevel", "minZoom", "visibleLayers"}));
+
+    // Picking an entry is a change like any other.
+    SettingDialog again(plugin);
+    Form g(again);
+    QTest::keyClick(g.logLevel, Qt::Key_Down);
+    QCOMPARE(g.logLevel->currentIndex(), 0);
+    g.clickButton(QDialogButtonBox::Ok);
+    QCOMPARE(logLevel, 1);
+    QCOMPARE(storedSettings().value("logLevel").toInt(), 1);
 }
 
 void TestSettingDialog::nameListedTwice()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Nodes"), QStringLiteral("Nodes")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Nodes"), QStringLiteral("Nodes")};
     SettingDialog dialog(plugin);
     Form f(dialog);
     const int first = rowOf(f.layers, QStringLiteral("Nodes"));
@@ -555,12 +578,12 @@ void TestSettingDialog::nameListedTwice()
 
     dialog.accept();
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Nodes,Nodes"));
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Nodes", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Nodes", "Nodes"}));
 }
 
 void TestSettingDialog::unknownNameUncheckedIsGone()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Trams"), QStringLiteral("Edges")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Trams"), QStringLiteral("Edges")};
     {
         SettingDialog dialog(plugin);
         dialog.show();
@@ -575,7 +598,7 @@ void TestSettingDialog::unknownNameUncheckedIsGone()
         f.clickButton(QDialogButtonBox::Ok);
     }
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Edges"));
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges"}));
 
     SettingDialog again(plugin);
     Form g(again);
@@ -601,16 +624,16 @@ void TestSettingDialog::uncheckEverything()
     const QVariantMap stored = storedSettings();
     QVERIFY(stored.contains("visibleLayers"));
     QCOMPARE(stored.value("visibleLayers").toString(), QString());
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList());
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList());
 }
 
 void TestSettingDialog::reorderedNamesAreAChange()
 {
-    PluginProbe::visibleLayers(*plugin) = QStringList{QStringLiteral("Nodes"), QStringLiteral("Edges")};
+    PluginProbe(*plugin).visibleLayers() = QStringList{QStringLiteral("Nodes"), QStringLiteral("Edges")};
     SettingDialog dialog(plugin);
     Form f(dialog);
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(PluginProbe::visibleLayers(*plugin), QStringList({"Edges", "Nodes"}));
+    QCOMPARE(PluginProbe(*plugin).visibleLayers(), QStringList({"Edges", "Nodes"}));
     QCOMPARE(storedSettings().value("visibleLayers").toString(), QStringLiteral("Edges,Nodes"));
 }
 
@@ -624,7 +647,7 @@ void TestSettingDialog::signalGroupsOff()
     f.clickCheckBox();
     QVERIFY(!f.allow->isChecked());
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(PluginProbe::allowProcessTlEvents(*plugin), false);
+    QCOMPARE(PluginProbe(*plugin).allowProcessTlEvents(), false);
     QCOMPARE(storedSettings().value("allowProcessTlEvents"), QVariant(0));
 }
 
@@ -669,7 +692,7 @@ void TestSettingDialog::showSettingsDialog()
     QVERIFY(modal);
     QVERIFY(seen.isNull()); // destroyed once exec() returned
     QVERIFY(parent.findChildren<SettingDialog *>().isEmpty());
-    QCOMPARE(PluginProbe::minZoom(*plugin), ok ? 16 : 17);
+    QCOMPARE(PluginProbe(*plugin).minZoom(), ok ? 16 : 17);
     QCOMPARE(storedSettings().value("minZoom"), ok ? QVariant(16) : QVariant());
 }
 

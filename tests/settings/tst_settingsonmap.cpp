@@ -1,5 +1,20 @@
 // End to end: settings accepted in the dialog take effect at once on a loaded network.
-#include "networkfixture.h"
+#include "logcapture.h"
+#include "pluginprobe.h"
+#include "testhost.h"
+#include "testnetwork.h"
+#include "plugin/logging.h"
+
+#include <ostrika/ostrika.h>
+#include <ostrikga/layer.h>
+#include <ostrikga/networkg.h>
+
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
 #include "settings/settingdialog.h"
 
 #include <QApplication>
@@ -22,7 +37,7 @@ private Q_SLOTS:
     void cancelLeavesTheMapAlone();
 
 private:
-    void runDialog(Host &host, const std::function<void(SettingDialog *)> &edit,
+    void runDialog(TestHost &host, const std::function<void(SettingDialog *)> &edit,
                    QDialogButtonBox::StandardButton button);
 
     QTemporaryDir dir;
@@ -35,9 +50,9 @@ void TestSettingsOnMap::initTestCase()
     QVERIFY(dir.isValid());
     networkFile = dir.filePath(QStringLiteral("strip.ostka"));
     QString error;
-    NetSpec layout;
+    StripSpec layout;
     layout.prefix = QStringLiteral("s");
-    QVERIFY2(buildNetwork(layout, networkFile, &error), qPrintable(error));
+    QVERIFY2(writeStrip(layout, networkFile, &error), qPrintable(error));
 }
 
 void TestSettingsOnMap::init()
@@ -46,7 +61,7 @@ void TestSettingsOnMap::init()
 }
 
 // Opens the dialog through the host call, lets \a edit change it, then presses \a button.
-void TestSettingsOnMap::runDialog(Host &host, const std::function<void(SettingDialog *)> &edit,
+void TestSettingsOnMap::runDialog(TestHost &host, const std::function<void(SettingDialog *)> &edit,
                                   QDialogButtonBox::StandardButton button)
 {
     auto *poll = new QTimer(this);
@@ -67,12 +82,12 @@ void TestSettingsOnMap::runDialog(Host &host, const std::function<void(SettingDi
 
 void TestSettingsOnMap::minZoomAppliesAtOnce()
 {
-    Host host;
+    TestHost host;
     host.view->setZoom(15);
     QVERIFY(host.load(networkFile));
     Ostrikga::Networkg *net = host.networkOf(QStringLiteral("sA"));
     QVERIFY(net);
-    QVERIFY(!Host::layerOf(net, QStringLiteral("Edges"))->isVisible()); // 15 < 17
+    QVERIFY(!TestHost::layerOf(net, QStringLiteral("Edges"))->isVisible()); // 15 < 17
 
     runDialog(host, [](SettingDialog *dialog) {
         auto *zoom = dialog->findChild<QSpinBox *>(QStringLiteral("minZoom"));
@@ -80,20 +95,20 @@ void TestSettingsOnMap::minZoomAppliesAtOnce()
         QTest::keyClick(zoom, Qt::Key_Down);
     }, QDialogButtonBox::Ok);
 
-    QCOMPARE(PluginProbe::minZoom(host.plugin), 15);
-    QVERIFY(Host::layerOf(net, QStringLiteral("Edges"))->isVisible());
-    QVERIFY(!Host::layerOf(net, QStringLiteral("Splits"))->isVisible());
+    QCOMPARE(PluginProbe(host.plugin).minZoom(), 15);
+    QVERIFY(TestHost::layerOf(net, QStringLiteral("Edges"))->isVisible());
+    QVERIFY(!TestHost::layerOf(net, QStringLiteral("Splits"))->isVisible());
     QSettings settings;
     QCOMPARE(settings.value(QStringLiteral("ostrikPlugin/minZoom")).toInt(), 15);
 }
 
 void TestSettingsOnMap::uncheckedLayerIsHidden()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(networkFile));
     Ostrikga::Networkg *net = host.networkOf(QStringLiteral("sA"));
     QVERIFY(net);
-    QVERIFY(Host::layerOf(net, QStringLiteral("Edges"))->isVisible()); // zoom 17 shows it
+    QVERIFY(TestHost::layerOf(net, QStringLiteral("Edges"))->isVisible()); // zoom 17 shows it
 
     runDialog(host, [](SettingDialog *dialog) {
         auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("layers"));
@@ -106,19 +121,19 @@ void TestSettingsOnMap::uncheckedLayerIsHidden()
         }
     }, QDialogButtonBox::Ok);
 
-    QVERIFY(!PluginProbe::visibleLayers(host.plugin).contains(QStringLiteral("Edges")));
-    QVERIFY(!Host::layerOf(net, QStringLiteral("Edges"))->isVisible());
-    QVERIFY(Host::layerOf(net, QStringLiteral("Lanes"))->isVisible());
+    QVERIFY(!PluginProbe(host.plugin).visibleLayers().contains(QStringLiteral("Edges")));
+    QVERIFY(!TestHost::layerOf(net, QStringLiteral("Edges"))->isVisible());
+    QVERIFY(TestHost::layerOf(net, QStringLiteral("Lanes"))->isVisible());
     QSettings settings;
     QVERIFY(!settings.value(QStringLiteral("ostrikPlugin/visibleLayers")).toString().split(',').contains("Edges"));
 }
 
 void TestSettingsOnMap::cancelLeavesTheMapAlone()
 {
-    Host host;
+    TestHost host;
     QVERIFY(host.load(networkFile));
     Ostrikga::Networkg *net = host.networkOf(QStringLiteral("sA"));
-    const QStringList shown = Host::shownLayers(net);
+    const QStringList shown = TestHost::shownLayers(net);
     QVERIFY(!shown.isEmpty());
 
     runDialog(host, [](SettingDialog *dialog) {
@@ -127,8 +142,8 @@ void TestSettingsOnMap::cancelLeavesTheMapAlone()
         QTest::keyClick(zoom, Qt::Key_Up);
     }, QDialogButtonBox::Cancel);
 
-    QCOMPARE(PluginProbe::minZoom(host.plugin), 17);
-    QCOMPARE(Host::shownLayers(net), shown);
+    QCOMPARE(PluginProbe(host.plugin).minZoom(), 17);
+    QCOMPARE(TestHost::shownLayers(net), shown);
     QVERIFY(QSettings().allKeys().isEmpty());
 }
 

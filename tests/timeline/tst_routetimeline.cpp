@@ -1,5 +1,5 @@
 // Route timeline data on hand-made networks whose answers are worked out by hand.
-#include "netbuilder.h"
+#include "testnetwork.h"
 #include "timelinecheck.h"
 #include "timeline/routetimeline.h"
 
@@ -109,7 +109,7 @@ void TestRouteTimeline::nonRouteGivesEmptyMap()
     QVERIFY(RouteTimeline::routeTimelineData(nullptr).isEmpty());
     QObject plain;
     QVERIFY(RouteTimeline::routeTimelineData(&plain).isEmpty());
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *n = b.node({0, 0});
     QVERIFY2(b.ok(), qPrintable(b.error));
     QVERIFY(RouteTimeline::routeTimelineData(n).isEmpty());
@@ -120,7 +120,7 @@ void TestRouteTimeline::nonRouteGivesEmptyMap()
 // controller-less granule at 350 and a stop line 5 before each junction.
 void TestRouteTimeline::openRouteThroughThreeJunctions()
 {
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     for (double x : {0.0, 100.0, 200.0, 300.0, 350.0, 400.0})
         n << b.node({x, 0});
@@ -159,8 +159,8 @@ void TestRouteTimeline::openRouteThroughThreeJunctions()
 // out to x = 300 and back. Controllers 21 at x = 100 and 22 at x = 200.
 void TestRouteTimeline::outAndBackRoute()
 {
-    NetBuilder b;
-    Ostrika::Route *route = b.outAndBack();
+    TestNetwork b;
+    Ostrika::Route *route = b.addOutAndBack();
     QVERIFY2(b.ok(), qPrintable(b.error));
     TIMELINE_COMPARE_NEAR(route->polyline().length(), 610.0);
 
@@ -223,7 +223,7 @@ void TestRouteTimeline::skeleton()
     QFETCH(GeoPolyline, path);
     QFETCH(QList<QPointF>, expected);
 
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Edge *e = b.edge(b.node(path.constFirst()), b.node(path.constLast()), path);
     Ostrika::Route *route = b.route({e}, path);
     QVERIFY2(b.ok(), qPrintable(b.error));
@@ -240,7 +240,7 @@ void TestRouteTimeline::skeleton()
 // A route without a path still lists the controllers it passes, nothing more.
 void TestRouteTimeline::onePointRoutePolyline()
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({200, 0});
@@ -279,7 +279,7 @@ void TestRouteTimeline::median()
     QFETCH(QList<double>, granuleXs);
     QFETCH(double, med);
 
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     const QList<double> xs{0, 10, 30, 50, 70, 200};
     for (double x : xs)
@@ -311,7 +311,7 @@ void TestRouteTimeline::median()
 // Granules at 10, 30, 50, 70 give "med" 40: a group exactly there stays forward.
 void TestRouteTimeline::forwardFlagAtMedian()
 {
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     for (double x : {0.0, 10.0, 30.0, 50.0, 70.0, 200.0})
         n << b.node({x, 0});
@@ -338,7 +338,7 @@ void TestRouteTimeline::forwardFlagAtMedian()
 
 void TestRouteTimeline::noGranuleNearRoute()
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({400, 0});
@@ -357,7 +357,7 @@ void TestRouteTimeline::noGranuleNearRoute()
 
 void TestRouteTimeline::controllerWithoutMatchingGroup()
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m1 = b.node({100, 0});
     Ostrika::Node *m2 = b.node({200, 0});
@@ -404,7 +404,7 @@ void TestRouteTimeline::connectionMatching()
     QFETCH(Variant, variant);
     QFETCH(bool, listed);
 
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({200, 0});
@@ -415,8 +415,8 @@ void TestRouteTimeline::connectionMatching()
     Ostrika::Edge *back = b.straight(m, a, 5);
     Ostrika::Granule *g = b.granule(m, 5);
     Ostrika::SignalGroup *sg = b.group(g, 1);
-    Ostrika::Lane *start = NetBuilder::lane(variant == Variant::StartOnOtherEdge ? fromSide : e1);
-    Ostrika::Lane *end = NetBuilder::lane(variant == Variant::EndOnOtherEdge ? back : e2);
+    Ostrika::Lane *start = TestNetwork::lane(variant == Variant::StartOnOtherEdge ? fromSide : e1);
+    Ostrika::Lane *end = TestNetwork::lane(variant == Variant::EndOnOtherEdge ? back : e2);
     if (variant == Variant::NoStartLane)
         start = nullptr;
     if (variant == Variant::NoEndLane)
@@ -456,7 +456,7 @@ void TestRouteTimeline::excludeFromRoute()
     QFETCH(bool, withSecond);
     QFETCH(double, expectedDist);
 
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({200, 0});
@@ -513,7 +513,7 @@ void TestRouteTimeline::vehicleMask()
     QFETCH(int, laneMask);
     QFETCH(bool, listed);
 
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({200, 0});
@@ -533,7 +533,7 @@ void TestRouteTimeline::vehicleMask()
 
 void TestRouteTimeline::firstMatchWithoutSkeletonDistance()
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *z = b.node({200, 0});
@@ -557,7 +557,7 @@ void TestRouteTimeline::firstMatchWithoutSkeletonDistance()
 // stop line on the way back lies within reach of both passes.
 void TestRouteTimeline::firstPlaceOnSkeleton()
 {
-    NetBuilder b;
+    TestNetwork b;
     Ostrika::Node *a = b.node({0, 0});
     Ostrika::Node *m = b.node({100, 0});
     Ostrika::Node *t = b.node({200, 0});
@@ -584,7 +584,7 @@ void TestRouteTimeline::firstPlaceOnSkeleton()
 // passes controllers 2 and 3 further on. B's two passes count once: 100, 500, 800, 1000.
 void TestRouteTimeline::granulePassedTwice()
 {
-    NetBuilder b;
+    TestNetwork b;
     const QList<QPointF> at{{0, 0}, {100, 0}, {200, 0}, {200, 100}, {100, 100}, {100, 0},
                             {100, -100}, {100, -300}, {100, -500}, {100, -700}};
     QList<Ostrika::Node *> n;
@@ -614,7 +614,7 @@ void TestRouteTimeline::granulePassedTwice()
 
 void TestRouteTimeline::decimalKeys()
 {
-    NetBuilder b;
+    TestNetwork b;
     QList<Ostrika::Node *> n;
     for (double x : {0.0, 100.0, 200.0, 300.0})
         n << b.node({x, 0});

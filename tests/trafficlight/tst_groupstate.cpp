@@ -1,6 +1,8 @@
 // Signal-group states through the stand-in controllers: requests, replies, notifications, looks.
 #include "lightsfixture.h"
 
+#include <signalstate.h>
+
 namespace {
 
 enum class Col { None, Green, Red, Yellow, Blue };
@@ -17,9 +19,31 @@ QColor colourOf(Col c)
     return QColor();
 }
 
+// A record of the test junction: the item it colours and its signal group.
+struct Record
+{
+    QString itemName;
+    int group;
+};
+
+enum class Visibility { Unchanged, Hidden, Shown }; // the item starts visible
+constexpr int NoMarker = -1;                        // crosswalk records have none
+
+// What the host sees on a record after a code: the item's override colour (Blue: unchanged),
+// its visibility, the marker's state (it starts as RedRed) and whether the item blinks.
+struct Look
+{
+    Col colour;
+    Visibility visibility;
+    int marker;
+    bool blinks;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Col)
+Q_DECLARE_METATYPE(Record)
+Q_DECLARE_METATYPE(Look)
 
 class tst_GroupState : public QObject
 {
@@ -76,10 +100,10 @@ private:
 
 void tst_GroupState::initTestCase()
 {
-    sandboxSettings("tst_groupstate");
+    useTestSettings("tst_groupstate");
     QVERIFY(dir.isValid());
     qRegisterMetaType<Col>();
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1, 2}}, {{3}}, {{5}}}, {9, 1}}));
     QVERIFY(b.save(dir.filePath("junction.ostka")));
 }
@@ -113,7 +137,7 @@ void tst_GroupState::bindJunction(int responseDelay)
 
 void tst_GroupState::oneRequestPerDistinctGroup()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({4, {0, 0}, {{{3}}, {{1}}, {{1}}, {{7}}}, {}}));
     QVERIFY(b.save(dir.filePath("groups3117.ostka")));
     DrawnNet other;
@@ -348,7 +372,7 @@ void tst_GroupState::masterSwitchDropsStates()
 {
     switchOn();
     PluginProbe probe(plugin);
-    probe.setAllowFlag(false);
+    probe.allowProcessTlEvents() = false;
     light->setGroupState(5, 4);
     QCOMPARE(record("J1_C2", 5)->state, 0);
     QCOMPARE(record("J1_C2", 5)->marker->currentState(), 0);
@@ -358,7 +382,7 @@ void tst_GroupState::masterSwitchDropsStates()
     QTRY_VERIFY(allAnswered(light));
     QCOMPARE(record("J1_C2", 5)->state, 0);
 
-    probe.setAllowFlag(true);
+    probe.allowProcessTlEvents() = true;
     light->setGroupState(5, 20);
     QCOMPARE(record("J1_C2", 5)->marker->currentState(), 2);
 }
@@ -405,72 +429,70 @@ void tst_GroupState::stoppedBlinkDoesNotLeaveItemHidden()
 // Each code on a record, with and without another active group on its connection.
 void tst_GroupState::lookTable_data()
 {
-    QTest::addColumn<QString>("itemName");
-    QTest::addColumn<int>("group");
-    QTest::addColumn<bool>("other");
+    QTest::addColumn<Record>("target");
+    QTest::addColumn<bool>("otherGreen"); // the connection's other group shows green
     QTest::addColumn<int>("code");
-    QTest::addColumn<Col>("colour");     // Blue: unchanged
-    QTest::addColumn<int>("visible");    // -1: unchanged (the item starts visible)
-    QTest::addColumn<int>("marker");     // marker state; starts at 1
-    QTest::addColumn<bool>("blink");
+    QTest::addColumn<Look>("look");
 
-    const QString c0 = QStringLiteral("J1_C0"), x = QStringLiteral("J1_X1");
-    QTest::newRow("1") << c0 << 2 << false << 1 << Col::Green << 1 << 0 << false;
-    QTest::newRow("1 other") << c0 << 2 << true << 1 << Col::Green << 1 << 0 << false;
-    QTest::newRow("2") << c0 << 2 << false << 2 << Col::Green << 0 << 0 << true;
-    QTest::newRow("2 other") << c0 << 2 << true << 2 << Col::Blue << -1 << 0 << false;
-    QTest::newRow("3") << c0 << 2 << false << 3 << Col::Green << 0 << 0 << true;
-    QTest::newRow("3 other") << c0 << 2 << true << 3 << Col::Blue << -1 << 0 << false;
-    QTest::newRow("4 marker") << c0 << 2 << false << 4 << Col::Blue << 0 << 1 << false;
-    QTest::newRow("4 other") << c0 << 2 << true << 4 << Col::Blue << -1 << 0 << false;
-    QTest::newRow("4 crosswalk") << x << 1 << false << 4 << Col::Red << 1 << -1 << false;
-    QTest::newRow("16") << c0 << 2 << false << 16 << Col::Yellow << 1 << 0 << false;
-    QTest::newRow("16 other") << c0 << 2 << true << 16 << Col::Blue << -1 << 0 << false;
-    QTest::newRow("20 marker") << c0 << 2 << false << 20 << Col::Blue << 0 << 2 << false;
-    QTest::newRow("20 other keeps marker") << c0 << 2 << true << 20 << Col::Blue << -1 << 1 << false;
-    QTest::newRow("20 crosswalk") << x << 1 << false << 20 << Col::Blue << 0 << -1 << false;
-    QTest::newRow("32") << c0 << 2 << false << 32 << Col::Blue << -1 << 0 << false;
-    QTest::newRow("32 other") << c0 << 2 << true << 32 << Col::Yellow << 0 << 0 << true;
-    QTest::newRow("32 crosswalk") << x << 1 << false << 32 << Col::Blue << -1 << -1 << false;
-    QTest::newRow("0") << c0 << 2 << true << 0 << Col::None << 1 << 0 << false;
-    QTest::newRow("5") << c0 << 2 << false << 5 << Col::None << 1 << 0 << false;
-    QTest::newRow("33 crosswalk") << x << 1 << false << 33 << Col::None << 1 << -1 << false;
+    using S = SignalState::Code;
+    using M = SgRedYellowItem::State;
+    using V = Visibility;
+    const Record c0{QStringLiteral("J1_C0"), 2};
+    const Record x1{QStringLiteral("J1_X1"), 1};
+    const bool alone = false, withGreen = true;
+    const bool steady = false, blinks = true;
+    QTest::newRow("1") << c0 << alone << int(S::Green) << Look{Col::Green, V::Shown, M::Hidden, steady};
+    QTest::newRow("1 other") << c0 << withGreen << int(S::Green) << Look{Col::Green, V::Shown, M::Hidden, steady};
+    QTest::newRow("2") << c0 << alone << int(S::GreenFlashing) << Look{Col::Green, V::Hidden, M::Hidden, blinks};
+    QTest::newRow("2 other") << c0 << withGreen << int(S::GreenFlashing) << Look{Col::Blue, V::Unchanged, M::Hidden, steady};
+    QTest::newRow("3") << c0 << alone << int(S::GreenFlashingAlt) << Look{Col::Green, V::Hidden, M::Hidden, blinks};
+    QTest::newRow("3 other") << c0 << withGreen << int(S::GreenFlashingAlt) << Look{Col::Blue, V::Unchanged, M::Hidden, steady};
+    QTest::newRow("4 marker") << c0 << alone << int(S::Red) << Look{Col::Blue, V::Hidden, M::RedRed, steady};
+    QTest::newRow("4 other") << c0 << withGreen << int(S::Red) << Look{Col::Blue, V::Unchanged, M::Hidden, steady};
+    QTest::newRow("4 crosswalk") << x1 << alone << int(S::Red) << Look{Col::Red, V::Shown, NoMarker, steady};
+    QTest::newRow("16") << c0 << alone << int(S::Yellow) << Look{Col::Yellow, V::Shown, M::Hidden, steady};
+    QTest::newRow("16 other") << c0 << withGreen << int(S::Yellow) << Look{Col::Blue, V::Unchanged, M::Hidden, steady};
+    QTest::newRow("20 marker") << c0 << alone << int(S::RedYellow) << Look{Col::Blue, V::Hidden, M::RedYellow, steady};
+    QTest::newRow("20 other keeps marker") << c0 << withGreen << int(S::RedYellow) << Look{Col::Blue, V::Unchanged, M::RedRed, steady};
+    QTest::newRow("20 crosswalk") << x1 << alone << int(S::RedYellow) << Look{Col::Blue, V::Hidden, NoMarker, steady};
+    QTest::newRow("32") << c0 << alone << int(S::YellowFlashing) << Look{Col::Blue, V::Unchanged, M::Hidden, steady};
+    QTest::newRow("32 other") << c0 << withGreen << int(S::YellowFlashing) << Look{Col::Yellow, V::Hidden, M::Hidden, blinks};
+    QTest::newRow("32 crosswalk") << x1 << alone << int(S::YellowFlashing) << Look{Col::Blue, V::Unchanged, NoMarker, steady};
+    QTest::newRow("0") << c0 << withGreen << int(S::Off) << Look{Col::None, V::Shown, M::Hidden, steady};
+    QTest::newRow("5") << c0 << alone << 5 << Look{Col::None, V::Shown, M::Hidden, steady};
+    QTest::newRow("33 crosswalk") << x1 << alone << 33 << Look{Col::None, V::Shown, NoMarker, steady};
 }
 
 void tst_GroupState::lookTable()
 {
-    QFETCH(QString, itemName);
-    QFETCH(int, group);
-    QFETCH(bool, other);
+    QFETCH(Record, target);
+    QFETCH(bool, otherGreen);
     QFETCH(int, code);
-    QFETCH(Col, colour);
-    QFETCH(int, visible);
-    QFETCH(int, marker);
-    QFETCH(bool, blink);
+    QFETCH(Look, look);
 
-    GroupItem *g = record(itemName, group);
+    GroupItem *g = record(target.itemName, target.group);
     QVERIFY(g);
     auto *gi = dynamic_cast<Ostrikga::GenericGraphicsItem *>(g->item);
     gi->setColor(Qt::blue);
     gi->setVisible(true);
     if (g->marker)
-        g->marker->setState(1);
-    if (other)
-        record(itemName, 1)->state = 1; // the connection's other group shows green
+        g->marker->setState(SgRedYellowItem::RedRed);
+    if (otherGreen)
+        record(target.itemName, 1)->state = SignalState::Green;
 
     PluginProbe(plugin).show(g, entry(), code);
 
     QCOMPARE(g->state, code);
-    QCOMPARE(overrideColor(g->item), colourOf(colour));
-    if (visible >= 0)
-        QCOMPARE(g->item->isVisible(), visible == 1);
+    QCOMPARE(overrideColor(g->item), colourOf(look.colour));
+    if (look.visibility != Visibility::Unchanged)
+        QCOMPARE(g->item->isVisible(), look.visibility == Visibility::Shown);
     else
         QVERIFY(g->item->isVisible());
-    if (marker >= 0)
-        QCOMPARE(g->marker->currentState(), marker);
+    if (look.marker != NoMarker)
+        QCOMPARE(g->marker->currentState(), look.marker);
     else
         QVERIFY(!g->marker);
-    QCOMPARE(blinking(g->item), blink);
+    QCOMPARE(blinking(g->item), look.blinks);
 }
 
 QTEST_MAIN(tst_GroupState)

@@ -27,7 +27,7 @@ private Q_SLOTS:
     void sceneDeletedBeforeUnload();
 
 private:
-    QString save(NetBuilder &b, const QString &name)
+    QString save(TestNetwork &b, const QString &name)
     {
         const QString file = dir.filePath(name);
         if (!b.save(file))
@@ -44,7 +44,7 @@ private:
 
 void tst_LightBinding::initTestCase()
 {
-    sandboxSettings("tst_lightbinding");
+    useTestSettings("tst_lightbinding");
     QVERIFY(dir.isValid());
 }
 
@@ -65,7 +65,7 @@ void tst_LightBinding::cleanup()
 
 void tst_LightBinding::entryPerController()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}, {{1, 2}}}, {1, 4}}));
     QVERIFY(b.addJunction({2, {500, 0}, {{{7}}}, {}}));
     const QString file = save(b, "entries.ostka");
@@ -112,7 +112,7 @@ void tst_LightBinding::entryPerController()
 
 void tst_LightBinding::connectionWithSeveralGroups()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({3, {0, 0}, {{{0, 3, 5}}}, {}}));
     DrawnNet d;
     QVERIFY(d.load(&scene, save(b, "groups035.ostka")));
@@ -139,7 +139,7 @@ void tst_LightBinding::connectionWithSeveralGroups()
 
 void tst_LightBinding::crosswalkGroupZeroKept()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({4, {0, 0}, {}, {0, -2, 6}}));
     DrawnNet d;
     QVERIFY(d.load(&scene, save(b, "crosswalks.ostka")));
@@ -159,7 +159,7 @@ void tst_LightBinding::crosswalkGroupZeroKept()
 
 void tst_LightBinding::markerAtConnectionStart()
 {
-    NetBuilder b;
+    TestNetwork b;
     ConnSpec straight{{1}, 0.0, true};
     ConnSpec left{{2}, 270.0, true};
     ConnSpec noStopline{{3}, 90.0, false};
@@ -203,7 +203,7 @@ void tst_LightBinding::markerAtConnectionStart()
 
 void tst_LightBinding::granuleWithoutNodeItemsHasNullBounds()
 {
-    NetBuilder b;
+    TestNetwork b;
     JunctionSpec s{6, {0, 0}, {{{1}}}, {}};
     s.withNodes = false;
     QVERIFY(b.addJunction(s));
@@ -220,7 +220,7 @@ void tst_LightBinding::granuleWithoutNodeItemsHasNullBounds()
 
 void tst_LightBinding::granuleWithoutControllerSkipped()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({0, {0, 0}, {{{1}}}, {}}));
     QVERIFY(b.addJunction({-3, {300, 0}, {{{1}}}, {}}));
     DrawnNet d;
@@ -234,7 +234,7 @@ void tst_LightBinding::granuleWithoutControllerSkipped()
 
 void tst_LightBinding::projectWithoutObjectInvokable()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1}}}, {}}));
     QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
     DrawnNet d;
@@ -247,7 +247,7 @@ void tst_LightBinding::projectWithoutObjectInvokable()
     QVERIFY(d.markers->childItems().isEmpty());
 
     // Level 0 silences it.
-    LogCapture::lines().clear();
+    LogCapture::clear();
     plugin->setLoggingLevel(0);
     probe.bind(d.net.get(), &project, d.markers);
     QCOMPARE(LogCapture::countContaining("OstrikgPlugin: "), 0);
@@ -255,7 +255,7 @@ void tst_LightBinding::projectWithoutObjectInvokable()
 
 void tst_LightBinding::projectReturnsNull()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({8, {0, 0}, {{{1}}}, {}}));
     QVERIFY(b.addJunction({9, {300, 0}, {{{1}}}, {}}));
     DrawnNet d;
@@ -267,7 +267,7 @@ void tst_LightBinding::projectReturnsNull()
     QCOMPARE(probe.lights().keys(), QList<int>{9});
     QCOMPARE(pluginLines("warning OstrikgPlugin: Project not contains 8 object"), 1);
 
-    LogCapture::lines().clear();
+    LogCapture::clear();
     plugin->setLoggingLevel(1);
     PluginProbe(plugin).dropAll();
     probe.bind(d.net.get(), &project, d.markers);
@@ -276,10 +276,10 @@ void tst_LightBinding::projectReturnsNull()
 
 void tst_LightBinding::duplicateControllerAcrossNetworks()
 {
-    NetBuilder first;
+    TestNetwork first;
     QVERIFY(first.addJunction({5, {0, 0}, {{{1}}}, {}}));
     QVERIFY(first.addJunction({6, {300, 0}, {{{1}}}, {}}));
-    NetBuilder second(QPointF(13.41, 52.53));
+    TestNetwork second(QPointF(13.41, 52.53));
     QVERIFY(second.addJunction({5, {0, 0}, {{{1}}, {{2}}}, {}}));
     QVERIFY(second.addJunction({7, {300, 0}, {{{1}}}, {}}));
     DrawnNet d1, d2;
@@ -306,7 +306,7 @@ void tst_LightBinding::duplicateControllerAcrossNetworks()
 
 void tst_LightBinding::destroyingEntryDeletesMarkersOnce()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1, 2}}, {{2, 3}}, {{1}}}, {1, 2}}));
     DrawnNet d;
     QVERIFY(d.load(&scene, save(b, "destroy.ostka")));
@@ -326,7 +326,7 @@ void tst_LightBinding::destroyingEntryDeletesMarkersOnce()
 
 void tst_LightBinding::destroyedEntryItemsStopBlinking()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}}, {3}}));
     QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
     DrawnNet d;
@@ -356,7 +356,7 @@ void tst_LightBinding::destroyedEntryItemsStopBlinking()
 
 void tst_LightBinding::destroyedControllerRemovesEntry()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}}, {2}}));
     QVERIFY(b.addJunction({2, {300, 0}, {{{1}}}, {}}));
     DrawnNet d;
@@ -390,7 +390,7 @@ void tst_LightBinding::destroyedControllerRemovesEntry()
 
 void tst_LightBinding::loadWithProjectBindsEveryController()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({11, {0, 0}, {{{1}}, {{2}, 270.0}, {{1, 3}, 90.0}}, {4}}));
     QVERIFY(b.addJunction({12, {400, 0}, {{{1}}}, {}}));
     const QString file = save(b, "loaded.ostka");
@@ -398,7 +398,7 @@ void tst_LightBinding::loadWithProjectBindsEveryController()
     project.addLight(11);
     project.addLight(12);
 
-    LightsHost host;
+    TestHost host;
     QVERIFY(host.load(file, &project));
     PluginProbe probe(host.plugin);
     QCOMPARE(probe.lights().keys(), (QList<int>{11, 12}));
@@ -417,20 +417,20 @@ void tst_LightBinding::loadWithProjectBindsEveryController()
     }
 
     // Without a project nothing is bound.
-    LightsHost bare;
+    TestHost bare;
     QVERIFY(bare.load(file, nullptr));
     QVERIFY(PluginProbe(bare.plugin).lights().isEmpty());
 }
 
 void tst_LightBinding::reloadSamePathDropsOldEntries()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({21, {0, 0}, {{{1}}, {{2}}}, {}}));
     const QString file = save(b, "reload.ostka");
     Corvel::Project project;
     Corvel::Light *light = project.addLight(21);
 
-    LightsHost host;
+    TestHost host;
     QVERIFY(host.load(file, &project));
     PluginProbe probe(host.plugin);
     LightEntry *old = probe.entry(21);
@@ -472,7 +472,7 @@ void tst_LightBinding::sampleNetworkBindsEveryController()
     }
     QVERIFY(!ids.isEmpty());
 
-    LightsHost host;
+    TestHost host;
     QVERIFY(host.load(file, &project));
     PluginProbe probe(host.plugin);
     QList<int> expected = ids.values();
@@ -518,7 +518,7 @@ void tst_LightBinding::sampleNetworkBindsEveryController()
 
 void tst_LightBinding::sceneDeletedBeforeUnload()
 {
-    NetBuilder b;
+    TestNetwork b;
     QVERIFY(b.addJunction({31, {0, 0}, {{{1}}, {{2}}}, {3}}));
     const QString file = save(b, "scenefirst.ostka");
     Corvel::Project project;

@@ -37,7 +37,7 @@ private:
         const Ostrika::GeoUtil g(kOrigin);
         view->setZoom(z);
         view->centerOnGeo(g.xyToGeo(xy));
-        PluginProbe(plugin).setZoom(z);
+        PluginProbe(plugin).zoom() = z;
     }
 
     QTemporaryDir dir;
@@ -52,9 +52,9 @@ private:
 
 void tst_VisibleGranules::initTestCase()
 {
-    sandboxSettings("tst_visiblegranules");
+    useTestSettings("tst_visiblegranules");
     QVERIFY(dir.isValid());
-    NetBuilder b(kOrigin);
+    TestNetwork b(kOrigin);
     QVERIFY(b.addJunction({1, {0, 0}, {{{1}}, {{2}}}, {3}}));
     QVERIFY(b.addJunction({2, {3000, 0}, {{{1}}}, {}}));
     JunctionSpec hidden{3, {80, 0}, {{{1}}}, {}};
@@ -162,7 +162,7 @@ void tst_VisibleGranules::hiddenLayer()
     QVERIFY(!probe.processingActive());
 
     // Hidden and nothing on: the check does not even start.
-    LogCapture::lines().clear();
+    LogCapture::clear();
     probe.check();
     QCOMPARE(LogCapture::count(kCheckLine), 0);
     delete hostLayer;
@@ -203,7 +203,7 @@ void tst_VisibleGranules::masterSwitch()
     QVERIFY(!project->object(1)->property("tlo_use_sg_cnt").isValid());
 
     // Off: the check does nothing at all.
-    LogCapture::lines().clear();
+    LogCapture::clear();
     probe.check();
     QCOMPARE(LogCapture::count(kCheckLine), 0);
     QVERIFY(!entry(1)->processing);
@@ -250,7 +250,7 @@ void tst_VisibleGranules::loadedJunctionShowsLiveStates()
     l1->setGroupState(1, 4);
     l1->setGroupState(2, 2);
     l1->setGroupState(3, 16);
-    LightsHost host;
+    TestHost host;
     host.lookAt(kOrigin, {0, 0}, 18);
     QVERIFY(host.load(file, project));
     PluginProbe probe(host.plugin);
@@ -258,8 +258,8 @@ void tst_VisibleGranules::loadedJunctionShowsLiveStates()
     QTRY_VERIFY_WITH_TIMEOUT(probe.entry(1)->processing, 3000);
     QTRY_COMPARE_WITH_TIMEOUT(probe.entry(1)->groupItems.value(1)->state, 4, 2000);
     QCOMPARE(probe.entry(1)->groupItems.value(1)->marker->currentState(), 1);
-    QVERIFY(probe.blinkItems().contains(host.itemByName("J1_C1")));
-    QCOMPARE(overrideColor(host.itemByName("J1_X0")), QColor(Qt::yellow));
+    QVERIFY(probe.blinkItems().contains(host.findItemByName("J1_C1")));
+    QCOMPARE(overrideColor(host.findItemByName("J1_X0")), QColor(Qt::yellow));
     QVERIFY(!probe.entry(2)->processing);
 
     // A pushed change appears at once.
@@ -269,7 +269,7 @@ void tst_VisibleGranules::loadedJunctionShowsLiveStates()
 
 void tst_VisibleGranules::zoomingOutSwitchesOffLater()
 {
-    LightsHost host;
+    TestHost host;
     host.lookAt(kOrigin, {0, 0}, 18);
     QVERIFY(host.load(file, project));
     PluginProbe probe(host.plugin);
@@ -283,14 +283,14 @@ void tst_VisibleGranules::zoomingOutSwitchesOffLater()
 
 void tst_VisibleGranules::continuousScrollingRunsOneCheck()
 {
-    LightsHost host;
+    TestHost host;
     host.plugin->setLoggingLevel(3);
     host.lookAt(kOrigin, {0, 0}, 18);
     QVERIFY(host.load(file, project));
     PluginProbe probe(host.plugin);
     QTRY_VERIFY_WITH_TIMEOUT(probe.entry(1)->processing, 3000);
     QTRY_VERIFY_WITH_TIMEOUT(!probe.checkScheduled(), 3000);
-    LogCapture::lines().clear();
+    LogCapture::clear();
 
     QScrollBar *bar = host.view->horizontalScrollBar();
     QElapsedTimer t;
@@ -318,7 +318,7 @@ void tst_VisibleGranules::hidingPluginLayerRestoresNormalLook()
     Corvel::Light *l1 = project->object(1);
     l1->setGroupState(1, 4);
     l1->setGroupState(3, 2);
-    LightsHost host;
+    TestHost host;
     host.lookAt(kOrigin, {0, 0}, 18);
     QVERIFY(host.load(file, project));
     PluginProbe probe(host.plugin);
@@ -347,7 +347,7 @@ void tst_VisibleGranules::unloadRestoresControllers()
     Corvel::Light *l2 = project->object(2);
     l2->setEventMask(0x21);
     l2->setProperty("tlo_use_sg_cnt", 1); // someone else's subscription
-    LightsHost host;
+    TestHost host;
     host.lookAt(kOrigin, {0, 0}, 18);
     QVERIFY(host.load(file, project));
     PluginProbe probe(host.plugin);

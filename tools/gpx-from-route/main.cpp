@@ -39,14 +39,20 @@ double gauss(QRandomGenerator &rng)
     return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * M_PI * u2);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+struct Options
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("gpx-from-route"));
-    QTextStream err(stderr);
+    QString network;
+    QString route;        //!< empty: the longest
+    bool routeGiven = false;
+    QString out;
+    bool outGiven = false; //!< false: standard output
+    QDateTime start;
+    quint32 seed = 0;
+};
 
+// Reads the command line; false, after saying why, when it is not usable.
+bool readOptions(const QCoreApplication &app, Options *o, QTextStream &err)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Writes a GPX track recorded by a car driving a route of a network (.ostka): it stops\n"
@@ -62,32 +68,26 @@ int main(int argc, char *argv[])
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         err << parser.helpText();
-        return 2;
+        return false;
     }
-    const QDateTime start = QDateTime::fromString(parser.value(startOpt), Qt::ISODate);
+    o->network = parser.positionalArguments().first();
+    o->route = parser.value(routeOpt);
+    o->routeGiven = parser.isSet(routeOpt);
+    o->out = parser.value(outOpt);
+    o->outGiven = parser.isSet(outOpt);
+    o->start = QDateTime::fromString(parser.value(startOpt), Qt::ISODate);
     bool seedOk = false;
-    const quint32 seed = parser.value(seedOpt).toUInt(&seedOk);
-    if (!start.isValid() || !seedOk) {
+    o->seed = parser.value(seedOpt).toUInt(&seedOk);
+    if (!o->start.isValid() || !seedOk) {
         err << "gpx-from-route: --start takes an ISO 8601 time and --seed a whole number\n";
-        return 2;
+        return false;
     }
+    return true;
+}
 
-    Ostrika::Network net;
-    const QString file = parser.positionalArguments().first();
-    if (!net.load(file)) {
-        err << "gpx-from-route: cannot read " << file << ": " << net.errorString() << '\n';
-        return 1;
-    }
-    const Ostrika::Route *route = pickRoute(net, parser.value(routeOpt));
-    if (!route || route->polyline().count() < 2) {
-        err << "gpx-from-route: " << file << " has no " << (parser.isSet(routeOpt) ? "such route" : "route") << '\n';
-        return 1;
-    }
-    const Ostrika::GeoPolyline &pl = route->polyline();
-    const double perMetre = Ostrika::GeoUtil::unitsPerMetre(net.geoUtil()->xyToGeo(pl.constFirst()).y());
-    const double length = pl.length() / perMetre;
-
-    // Signalised junctions along the route; the car catches a red at every other one.
+// Where along the route (m) the car meets signalised junctions: it catches a red at every other one.
+QVector<DriveStop> stopsAlong(const Ostrika::Network &net, const Ostrika::GeoPolyline &pl, double perMetre)
+{
     QVector<double> junctions;
     for (const Ostrika::Granule *g : net.findChildren<Ostrika::Granule *>())
         if (g->tlId() > 0)
@@ -100,8 +100,14 @@ int main(int argc, char *argv[])
         const double at = std::max(0.0, junctions.at(i) - 12.0);
         stops.append({at, i % 2 == 1 ? 14.0 + (i * 11) % 23 : 0.0});
     }
-    const QVector<DriveSample> drive = simulateDrive(length, stops);
+    return stops;
+}
 
+// The drive as a GPX 1.1 document, each point with GPS noise that wanders slowly.
+QByteArray trackXml(const Ostrika::Network &net, const Ostrika::Route &route, const QVector<DriveSample> &drive,
+                    double perMetre, const QDateTime &start, quint32 seed)
+{
+    const Ostrika::GeoPolyline &pl = route.polyline();
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(true);
@@ -111,11 +117,11 @@ int main(int argc, char *argv[])
     w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     w.writeAttribute(QStringLiteral("creator"), QStringLiteral("gpx-from-route (Ostrik)"));
     w.writeStartElement(QStringLiteral("metadata"));
-    w.writeTextElement(QStringLiteral("name"), route->objectName());
+    w.writeTextElement(QStringLiteral("name"), route.objectName());
     w.writeTextElement(QStringLiteral("time"), start.toUTC().toString(Qt::ISODate));
     w.writeEndElement();
     w.writeStartElement(QStringLiteral("trk"));
-    w.writeTextElement(QStringLiteral("name"), route->objectName());
+    w.writeTextElement(QStringLiteral("name"), route.objectName());
     w.writeTextElement(QStringLiteral("type"), QStringLiteral("driving"));
     w.writeStartElement(QStringLiteral("trkseg"));
     QRandomGenerator rng(seed);
@@ -138,14 +144,43 @@ int main(int argc, char *argv[])
     w.writeEndElement(); // trk
     w.writeEndElement(); // gpx
     w.writeEndDocument();
+    return xml;
+}
 
-    if (!parser.isSet(outOpt)) {
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("gpx-from-route"));
+    QTextStream err(stderr);
+    Options o;
+    if (!readOptions(app, &o, err))
+        return 2;
+
+    Ostrika::Network net;
+    if (!net.load(o.network)) {
+        err << "gpx-from-route: cannot read " << o.network << ": " << net.errorString() << '\n';
+        return 1;
+    }
+    const Ostrika::Route *route = pickRoute(net, o.route);
+    if (!route || route->polyline().count() < 2) {
+        err << "gpx-from-route: " << o.network << " has no " << (o.routeGiven ? "such route" : "route") << '\n';
+        return 1;
+    }
+    const Ostrika::GeoPolyline &pl = route->polyline();
+    const double perMetre = Ostrika::GeoUtil::unitsPerMetre(net.geoUtil()->xyToGeo(pl.constFirst()).y());
+    const double length = pl.length() / perMetre;
+    const QVector<DriveSample> drive = simulateDrive(length, stopsAlong(net, pl, perMetre));
+    const QByteArray xml = trackXml(net, *route, drive, perMetre, o.start, o.seed);
+
+    if (!o.outGiven) {
         QTextStream(stdout) << xml;
         return 0;
     }
-    QSaveFile out(parser.value(outOpt));
+    QSaveFile out(o.out);
     if (!out.open(QIODevice::WriteOnly) || out.write(xml) != xml.size() || !out.commit()) {
-        err << "gpx-from-route: cannot write " << parser.value(outOpt) << ": " << out.errorString() << '\n';
+        err << "gpx-from-route: cannot write " << o.out << ": " << out.errorString() << '\n';
         return 1;
     }
     QTextStream(stdout) << "gpx-from-route: " << drive.size() << " points, " << qRound(length) << " m in "

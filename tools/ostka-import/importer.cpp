@@ -1,7 +1,10 @@
 // ostka-import: building the Ostrika network from a parsed SUMO network.
 #include "importer.h"
 #include "georef.h"
+#include "sumoextras.h"
 #include "vclass.h"
+
+#include <signalstate.h>
 
 #include <ostrika/connection.h>
 #include <ostrika/crosswalk.h>
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Ostrika;
 
@@ -34,9 +38,9 @@ class Builder
 {
 public:
     Builder(const SumoNet &net, const RouteCollector &routes, const GeoReference &geo,
-            Network *out, ImportSummary *summary, const ProgressFn &progress)
+            Network *out, ImportSummary *summary, const ProgressFn &progress, int firstController)
         : m_net(net), m_routes(routes), m_geo(geo), m_out(out), m_summary(summary),
-          m_progress(progress) {}
+          m_progress(progress), m_firstController(firstController) {}
 
     bool run(QMap<int, ControllerPlanOut> *plans);
     QString error() const { return m_error; }
@@ -49,6 +53,7 @@ private:
     bool nodes();
     bool edges();
     bool trafficLights(QMap<int, ControllerPlanOut> *plans);
+    void warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active);
     bool connections();
     bool crosswalks();
     bool routes();
@@ -64,6 +69,7 @@ private:
     Network *m_out;
     ImportSummary *m_summary;
     ProgressFn m_progress;
+    int m_firstController;
     QString m_error;
     int m_nextId = 1;
 
@@ -216,19 +222,60 @@ bool Builder::edges()
     return true;
 }
 
+// Plans are fixed time; a program that reacts to traffic only looks like one here.
+void Builder::warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active)
+{
+    QMap<QString, QStringList> byType;
+    for (const SumoTlLogic *t : active) {
+        if (!t->type.isEmpty() && t->type != QLatin1String("static"))
+            byType[t->type] << t->id;
+    }
+    if (byType.isEmpty())
+        return;
+    QStringList parts;
+    int count = 0;
+    for (auto it = byType.cbegin(); it != byType.cend(); ++it) {
+        count += it->size();
+        QStringList ids = it->mid(0, 6);
+        if (it->size() > ids.size())
+            ids << QStringLiteral("and %1 more").arg(it->size() - ids.size());
+        parts << QStringLiteral("%1: %2").arg(it.key(), ids.join(QStringLiteral(", ")));
+    }
+    m_summary->warnings << QStringLiteral("%1 of %2 traffic-light programs react to traffic (%3); the plan file runs "
+                                          "them as fixed time with their phases' durations. To see them live, run the "
+                                          "simulation in SUMO and follow it: ostrik-view --sumo CONFIG.sumocfg")
+                               .arg(count).arg(active.size()).arg(parts.join(QStringLiteral("; ")));
+}
+
 bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
 {
     // SUMO runs the program loaded last when a light has several.
     QMap<QString, const SumoTlLogic *> active;
     for (const SumoTlLogic &t : m_net.tlLogics)
         active.insert(t.id, &t);
-    int controller = 0;
+    warnAboutLivePrograms(active);
+    if (m_firstController < 1 || qint64(m_firstController) - 1 + active.size() > std::numeric_limits<int>::max()) {
+        m_error = QStringLiteral("the first controller id must be 1 to %1 for the %2 controllers of this network")
+                      .arg(qint64(std::numeric_limits<int>::max()) - active.size() + 1).arg(active.size());
+        return false;
+    }
+    // The highest link index of each light, which a program from another file must cover.
+    QHash<QString, int> usedLinks;
+    for (const SumoConnection &c : m_net.connections) {
+        if (!c.tl.isEmpty())
+            usedLinks[c.tl] = std::max(usedLinks.value(c.tl, -1), c.linkIndex);
+    }
+    int controller = m_firstController - 1;
     for (auto it = active.constBegin(); it != active.constEnd(); ++it) {
         const SumoTlLogic &t = **it;
         const QString element = QStringLiteral("<tlLogic id=\"%1\">").arg(t.id);
         if (t.phases.isEmpty())
-            return fail(t.line, element, QStringLiteral("the program has no phases"));
+            return fail(t.file, t.line, element, QStringLiteral("the program has no phases"));
         const int links = t.phases.constFirst().state.size();
+        if (t.file != m_net.fileName && links <= usedLinks.value(t.id, -1))
+            return fail(t.file, t.line, element, QStringLiteral("the program has %1 signals, but the network's "
+                                                                "connections use link index %2")
+                                                     .arg(links).arg(usedLinks.value(t.id)));
         ControllerPlanOut plan;
         plan.controllerId = ++controller;
         plan.sumoId = t.id;
@@ -236,7 +283,7 @@ bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
         plan.offsetMs = std::llround(t.offset * 1000.0);
         for (const SumoPhase &p : t.phases) {
             if (p.state.size() != links)
-                return fail(p.line, QStringLiteral("<phase>"),
+                return fail(t.file, p.line, QStringLiteral("<phase>"),
                             QStringLiteral("the state has %1 signals, the program's first phase %2")
                                 .arg(p.state.size()).arg(links));
             const qint64 ms = std::llround(p.duration * 1000.0);
@@ -246,7 +293,7 @@ bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
             for (int i = 0; i < links; ++i) {
                 const int code = SignalCode::fromSumo(p.state.at(i));
                 if (code < 0)
-                    return fail(p.line, QStringLiteral("<phase>"),
+                    return fail(t.file, p.line, QStringLiteral("<phase>"),
                                 QStringLiteral("unknown signal state '%1' at link index %2").arg(p.state.at(i)).arg(i));
                 auto &seq = plan.groups[i + 1];
                 if (!seq.isEmpty() && seq.last().first == code)
@@ -256,17 +303,17 @@ bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
             }
         }
         if (plan.cycleMs <= 0)
-            return fail(t.line, element, QStringLiteral("the program has no phase with a positive duration"));
+            return fail(t.file, t.line, element, QStringLiteral("the program has no phase with a positive duration"));
         // Joined programs span several junctions; the granule's name keeps SUMO's id.
         TlInfo info;
         info.logic = &t;
         info.granule = m_out->addGranule(nextId(), t.id, plan.controllerId, QPointF(qQNaN(), qQNaN()));
         if (!info.granule)
-            return fail(t.line, element, m_out->errorString());
+            return fail(t.file, t.line, element, m_out->errorString());
         for (int i = 0; i < links; ++i) {
             SignalGroup *g = m_out->addSignalGroup(nextId(), QStringLiteral("link %1").arg(i), info.granule, i + 1);
             if (!g)
-                return fail(t.line, element, m_out->errorString());
+                return fail(t.file, t.line, element, m_out->errorString());
             info.groups.append(g);
         }
         m_summary->signalGroups += links;
@@ -458,9 +505,11 @@ bool Builder::routes()
             mask &= onEdge;
             edges.append(e);
         }
-        // A route no vehicle drives is open to whatever can use all of its edges.
-        if (r.driven)
+        // A route no vehicle of known vType drives is open to whatever can use all of its edges.
+        if (r.driven && !r.untyped)
             mask = r.vclasses;
+        else if (r.driven)
+            mask |= r.vclasses;
         if (!m_out->addRoute(nextId(), r.name, edges, Lane::VehicleClasses(mask)))
             return fail(r.file, r.line, element, m_out->errorString());
         ++m_summary->routes;
@@ -478,16 +527,41 @@ bool Builder::run(QMap<int, ControllerPlanOut> *plans)
 
 int SignalCode::fromSumo(QChar letter)
 {
-    switch (letter.unicode()) {
-    case 'G': case 'g': case 's': return 1;
-    case 'y': return 16;
-    case 'r': return 4;
-    case 'u': return 20;
-    case 'o': return 32;
-    case 'O': return 0;
-    default: return -1;
-    }
+    return letter.unicode() < 128 ? SignalState::fromSumo(char(letter.unicode())) : -1;
 }
+
+namespace {
+
+bool setUpGeoReference(const ImportOptions &options, const SumoNet &net, GeoReference *geo,
+                       ImportSummary *summary, QString *error)
+{
+    QString why;
+    const QString proj = net.location.projParameter;
+    if (net.location.present && !proj.isEmpty() && proj != QLatin1String("!")) {
+        if (!geo->setProjection(proj, net.location.netOffset, &why)) {
+            *error = QStringLiteral("%1:%2: <location>: unknown projection \"%3\": %4")
+                         .arg(options.netFile).arg(net.location.line).arg(proj, why);
+            return false;
+        }
+        if (options.hasOrigin)
+            summary->warnings << QStringLiteral("the network is geo-referenced; --origin is ignored");
+        return true;
+    }
+    if (!options.hasOrigin) {
+        *error = QStringLiteral("%1: the network is not geo-referenced (%2); give its position with "
+                                "--origin LON,LAT (the place of its position netOffset, 0,0 without one)")
+                     .arg(options.netFile, net.location.present ? QStringLiteral("projParameter=\"%1\"").arg(proj)
+                                                                : QStringLiteral("no <location> element"));
+        return false;
+    }
+    if (!geo->setLocalOrigin(options.origin, net.location.netOffset, &why)) {
+        *error = QStringLiteral("--origin: %1").arg(why);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool importSumo(const ImportOptions &options, Network *network, QMap<int, ControllerPlanOut> *plans,
                 ImportSummary *summary, QString *error)
@@ -495,37 +569,23 @@ bool importSumo(const ImportOptions &options, Network *network, QMap<int, Contro
     SumoNet net;
     if (!readSumoNet(options.netFile, &net, error, options.progress))
         return false;
+    GeoReference geo;
+    if (!setUpGeoReference(options, net, &geo, summary, error))
+        return false;
     RouteCollector routes;
     for (const QString &f : options.routeFiles) {
         if (!routes.read(f, error))
             return false;
     }
-    GeoReference geo;
-    QString why;
-    const QString proj = net.location.projParameter;
-    if (net.location.present && !proj.isEmpty() && proj != QLatin1String("!")) {
-        if (!geo.setProjection(proj, net.location.netOffset, &why)) {
-            *error = QStringLiteral("%1:%2: <location>: unknown projection \"%3\": %4")
-                         .arg(options.netFile).arg(net.location.line).arg(proj, why);
-            return false;
-        }
-        if (options.hasOrigin)
-            summary->warnings << QStringLiteral("the network is geo-referenced; --origin is ignored");
-    } else if (options.hasOrigin) {
-        if (!geo.setLocalOrigin(options.origin, net.location.netOffset, &why)) {
-            *error = QStringLiteral("--origin: %1").arg(why);
-            return false;
-        }
-    } else {
-        *error = QStringLiteral("%1: the network is not geo-referenced (%2); give its position with "
-                                "--origin LON,LAT (the place of its position netOffset, 0,0 without one)")
-                     .arg(options.netFile, net.location.present ? QStringLiteral("projParameter=\"%1\"").arg(proj)
-                                                                : QStringLiteral("no <location> element"));
+    if (!routes.finish(error))
         return false;
-    }
+    summary->warnings += routes.warnings();
+    if (!addPrograms(routes, &net, summary, error)
+        || !routeTrips(net, &routes, summary, options.progress, error))
+        return false;
     if (net.leftHand)
         summary->warnings << QStringLiteral("left-hand network: imported as it is, the model assumes right-hand traffic");
-    Builder b(net, routes, geo, network, summary, options.progress);
+    Builder b(net, routes, geo, network, summary, options.progress, options.firstController);
     plans->clear();
     if (!b.run(plans)) {
         *error = b.error();

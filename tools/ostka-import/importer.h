@@ -25,7 +25,8 @@ struct ControllerPlanOut
 struct ImportOptions
 {
     QString netFile;
-    QStringList routeFiles;
+    QStringList routeFiles;    // SUMO route and additional files, read in this order
+    int firstController = 1;   // the controller ids are firstController, firstController + 1, ...
     bool hasOrigin = false;
     QPointF origin;            // lon, lat for nets without geo-reference
     ProgressFn progress;
@@ -35,6 +36,8 @@ struct ImportSummary
 {
     int nodes = 0, edges = 0, lanes = 0, connections = 0, stoplines = 0, granules = 0,
         signalGroups = 0, crosswalks = 0, routes = 0;
+    int programsRead = 0;      // programs from route and additional files
+    int tripsRouted = 0, tripsSkipped = 0;
     QStringList warnings;
 };
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -49,11 +50,13 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ostka-import"));
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral(
-        "Imports a SUMO road network (.net.xml, plain or gzipped) and optional route files into "
-        "NAME.ostka and the signal plans of its traffic lights into NAME.plans.json."));
+        "Imports a SUMO road network (.net.xml, plain or gzipped) and optional route and additional "
+        "files (routes, trips, vehicle types, traffic-light programs) into NAME.ostka and the signal "
+        "plans of its traffic lights into NAME.plans.json."));
     const QCommandLineOption help = cli.addHelpOption();
     cli.addPositionalArgument(QStringLiteral("network"), QStringLiteral("SUMO network file"));
-    cli.addPositionalArgument(QStringLiteral("routes"), QStringLiteral("SUMO route files"), QStringLiteral("[routes...]"));
+    cli.addPositionalArgument(QStringLiteral("files"), QStringLiteral("SUMO route and additional files, read in this order"),
+                              QStringLiteral("[routes-or-additional...]"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Output NAME (default: the network's name beside it)."), QStringLiteral("NAME"));
     const QCommandLineOption origin(QStringLiteral("origin"),
@@ -61,7 +64,10 @@ int main(int argc, char *argv[])
         QStringLiteral("LON,LAT"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
         QStringLiteral("No progress or summary output."));
-    cli.addOptions({output, origin, quiet});
+    const QCommandLineOption firstController(QStringLiteral("first-controller"),
+        QStringLiteral("Controller ids start at N (default 1), so that networks opened together do not share ids."),
+        QStringLiteral("N"));
+    cli.addOptions({output, origin, firstController, quiet});
     if (!cli.parse(QCoreApplication::arguments())) {
         printErr(QStringLiteral("ostka-import: %1 (see --help)").arg(cli.errorText()));
         return 2;
@@ -84,6 +90,15 @@ int main(int argc, char *argv[])
             return 2;
         }
         options.hasOrigin = true;
+    }
+    if (cli.isSet(firstController)) {
+        bool ok = false;
+        options.firstController = cli.value(firstController).toInt(&ok);
+        if (!ok || options.firstController < 1) {
+            printErr(QStringLiteral("ostka-import: --first-controller must be a whole number from 1 to %1, not \"%2\"")
+                         .arg(std::numeric_limits<int>::max()).arg(cli.value(firstController)));
+            return 2;
+        }
     }
     const bool verbose = !cli.isSet(quiet);
     QElapsedTimer timer;
@@ -117,11 +132,24 @@ int main(int argc, char *argv[])
         printErr(QStringLiteral("ostka-import: %1").arg(error));
         return 1;
     }
-    if (verbose)
-        printErr(QStringLiteral("%1.ostka: %2 nodes, %3 edges, %4 lanes, %5 connections, %6 controllers, "
-                                "%7 signal groups, %8 crosswalks, %9 routes (%10 ms)")
-                     .arg(base).arg(summary.nodes).arg(summary.edges).arg(summary.lanes)
-                     .arg(summary.connections).arg(summary.granules).arg(summary.signalGroups)
-                     .arg(summary.crosswalks).arg(summary.routes).arg(timer.elapsed()));
+    if (!verbose)
+        return 0;
+    QStringList extras;
+    if (summary.granules == 1)
+        extras << QStringLiteral("controller id %1").arg(options.firstController);
+    else if (summary.granules > 1)
+        extras << QStringLiteral("controller ids %1 to %2").arg(options.firstController)
+                      .arg(options.firstController + summary.granules - 1);
+    if (summary.programsRead > 0)
+        extras << QStringLiteral("%1 programs from additional files").arg(summary.programsRead);
+    if (summary.tripsRouted + summary.tripsSkipped > 0)
+        extras << QStringLiteral("%1 trips routed, %2 skipped").arg(summary.tripsRouted).arg(summary.tripsSkipped);
+    printErr(QStringLiteral("%1.ostka: %2 nodes, %3 edges, %4 lanes, %5 connections, %6 controllers, "
+                            "%7 signal groups, %8 crosswalks, %9 routes (%10 ms)")
+                 .arg(base).arg(summary.nodes).arg(summary.edges).arg(summary.lanes)
+                 .arg(summary.connections).arg(summary.granules).arg(summary.signalGroups)
+                 .arg(summary.crosswalks).arg(summary.routes).arg(timer.elapsed()));
+    if (!extras.isEmpty())
+        printErr(QStringLiteral("  %1").arg(extras.join(QStringLiteral("; "))));
     return 0;
 }

@@ -1,40 +1,11 @@
 // ostka-import: writing the network and the plan file, both or neither.
 #include "importer.h"
 
+#include <filecheck.h>
+#include <filepair.h>
 #include <signalplan.h>
 
 #include <ostrika/network.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
-#include <cstdio>
-
-namespace {
-
-// A temporary file beside the target, so that the rename stays on one file system.
-bool writeTemp(const QString &target, const QByteArray &data, QString *tempName, QString *error)
-{
-    QTemporaryFile f(target + QStringLiteral(".XXXXXX"));
-    f.setAutoRemove(false);
-    if (!f.open()) {
-        *error = QStringLiteral("Cannot write beside \"%1\": %2").arg(target, f.errorString());
-        return false;
-    }
-    *tempName = f.fileName();
-    if (f.write(data) != data.size() || !f.flush()) {
-        *error = QStringLiteral("Cannot write \"%1\": %2").arg(target, f.errorString());
-        f.remove();
-        return false;
-    }
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                     | QFileDevice::ReadOther);
-    return true;
-}
-
-} // namespace
 
 QByteArray plansToJson(const QMap<int, ControllerPlanOut> &plans)
 {
@@ -71,26 +42,14 @@ bool importToFiles(const ImportOptions &options, const QString &outputBase, Impo
         *error = QStringLiteral("Cannot write the network: %1").arg(network.errorString());
         return false;
     }
-    const QString netFile = outputBase + QStringLiteral(".ostka");
-    const QString planFile = outputBase + QStringLiteral(".plans.json");
-    QString netTemp, planTemp;
-    if (!writeTemp(netFile, netData, &netTemp, error))
-        return false;
-    if (!writeTemp(planFile, plansToJson(plans), &planTemp, error)) {
-        QFile::remove(netTemp);
+    // A file the readers would refuse is no result.
+    if (netData.size() > FileCheck::ceiling(FileCheck::Kind::Network)) {
+        *error = QStringLiteral("The network would have %1 bytes, more than the %2 MiB %3 may have")
+                     .arg(netData.size()).arg(FileCheck::ceiling(FileCheck::Kind::Network) / FileCheck::MiB)
+                     .arg(FileCheck::describe(FileCheck::Kind::Network));
         return false;
     }
-    // rename(2) replaces an existing file atomically, which QFile::rename does not.
-    if (std::rename(QFile::encodeName(netTemp).constData(), QFile::encodeName(netFile).constData()) != 0) {
-        *error = QStringLiteral("Cannot create \"%1\"").arg(netFile);
-        QFile::remove(netTemp);
-        QFile::remove(planTemp);
-        return false;
-    }
-    if (std::rename(QFile::encodeName(planTemp).constData(), QFile::encodeName(planFile).constData()) != 0) {
-        *error = QStringLiteral("Cannot create \"%1\"").arg(planFile);
-        QFile::remove(planTemp);
-        return false;
-    }
-    return true;
+    return FilePair::write({{outputBase + QStringLiteral(".ostka"), netData},
+                            {outputBase + QStringLiteral(".plans.json"), plansToJson(plans)}},
+                           error);
 }

@@ -1,4 +1,4 @@
-// ostka-import: reading SUMO route files.
+// ostka-import: reading SUMO route and additional files.
 #include "sumoroutes.h"
 #include "sumonet.h"
 #include "vclass.h"
@@ -6,33 +6,39 @@
 
 #include <ostrika/lane.h>
 
+#include <algorithm>
+#include <iterator>
+
 using Ostrika::Lane;
 
 class RouteParser : public XmlParser
 {
 public:
     RouteParser(const QString &fileName, const QByteArray &data, RouteCollector *c)
-        : XmlParser(fileName, data), m_c(c), m_file(fileName) {}
+        : XmlParser(fileName, data), m_c(c) {}
     bool run();
 
 private:
     bool readVType(QString *id, int *mask);
     bool readTypeDistribution();
-    //! A <route>; \a owner is the vehicle's id for a vehicle's own route.
-    bool readRoute(const QString &owner, QList<int> *indices);
+    //! A <route>; \a unnamed names one without id (empty: the id is required).
+    bool readRoute(const QString &unnamed, QList<int> *indices);
     bool readRouteDistribution(const QString &owner, QList<int> *indices);
     bool readVehicle();
-    void drive(const QList<int> &indices, int mask);
+    //! A trip, or a flow or vehicle without a route, from its "from" and "to" edges.
+    bool readTrip(const QString &name);
+    bool readProgram();
 
-    struct Pending { QString route; int mask; int line; QString element; };
     RouteCollector *m_c;
-    QString m_file;
-    QVector<Pending> m_pending;
+    int m_found = 0;           // routes, vehicles, trips, types and programs of this file
+    int m_placeTrips = 0;      // trips without "from" and "to" edges
+    bool m_waut = false;
 };
 
 bool RouteParser::run()
 {
-    if (!readRoot(QStringLiteral("routes"), QStringLiteral("a SUMO route file")))
+    if (!readRoot({QStringLiteral("routes"), QStringLiteral("additional"), QStringLiteral("add")},
+                  QStringLiteral("a SUMO route or additional file")))
         return false;
     while (nextChild()) {
         const QStringRef n = m_xml.name();
@@ -44,28 +50,38 @@ bool RouteParser::run()
         } else if (n == QLatin1String("vTypeDistribution")) {
             ok = readTypeDistribution();
         } else if (n == QLatin1String("route")) {
-            QList<int> dummy;
-            ok = readRoute(QString(), &dummy);
+            QList<int> ignored;
+            ok = readRoute(QString(), &ignored);
         } else if (n == QLatin1String("routeDistribution")) {
-            QList<int> dummy;
-            ok = readRouteDistribution(QString(), &dummy);
+            QList<int> ignored;
+            ok = readRouteDistribution(QString(), &ignored);
         } else if (n == QLatin1String("vehicle") || n == QLatin1String("flow")) {
             ok = readVehicle();
+        } else if (n == QLatin1String("trip")) {
+            QString id;
+            ok = requireId(&id) && readTrip(QStringLiteral("trip %1").arg(id));
+        } else if (n == QLatin1String("tlLogic")) {
+            ok = readProgram();
         } else {
-            m_xml.skipCurrentElement(); // trips, persons, containers, stops: no edge list of a vehicle
+            // Program switches over the day replace the program SUMO starts with; say so.
+            m_waut = m_waut || n == QLatin1String("WAUT");
+            m_xml.skipCurrentElement(); // persons, containers, stops, detectors: no route of a vehicle
         }
         if (!ok)
             return false;
     }
     if (!finish())
         return false;
-    // SUMO wants routes before their vehicles; tolerate the other order within a file.
-    for (const Pending &p : qAsConst(m_pending)) {
-        const auto it = m_c->m_byName.constFind(p.route);
-        if (it == m_c->m_byName.constEnd())
-            return failAt(p.line, p.element, QStringLiteral("the route \"%1\" is not defined").arg(p.route));
-        drive(*it, p.mask);
-    }
+    if (m_placeTrips > 0)
+        m_c->m_warnings << QStringLiteral("%1: %2 trips without \"from\" and \"to\" edges skipped (between "
+                                          "districts, junctions, positions or stops): only trips from edge to "
+                                          "edge are routed").arg(fileName()).arg(m_placeTrips);
+    if (m_waut)
+        m_c->m_warnings << QStringLiteral("%1: program switches (<WAUT>) are not imported; each light runs "
+                                          "the program loaded last").arg(fileName());
+    if (m_found == 0 && m_placeTrips == 0)
+        m_c->m_warnings << QStringLiteral("%1: holds no routes, vehicles, trips, vehicle types or signal programs")
+                               .arg(fileName());
     return true;
 }
 
@@ -80,6 +96,7 @@ bool RouteParser::readVType(QString *id, int *mask)
     if (!known)
         return fail(QStringLiteral("unknown vehicle class \"%1\"").arg(vClass));
     m_c->m_types.insert(*id, *mask);
+    ++m_found;
     m_xml.skipCurrentElement();
     return true;
 }
@@ -90,12 +107,8 @@ bool RouteParser::readTypeDistribution()
     if (!requireId(&id))
         return false;
     int mask = 0;
-    const QStringList members = attr(QStringLiteral("vTypes")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString &m : members) {
-        if (!m_c->m_types.contains(m))
-            return fail(QStringLiteral("the vType \"%1\" is not defined").arg(m));
-        mask |= m_c->m_types.value(m);
-    }
+    // Members named by "vTypes" may come from another file: finish() adds their classes.
+    m_c->m_typeRefs.insert(id, attr(QStringLiteral("vTypes")).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     while (nextChild()) {
         if (m_xml.name() == QLatin1String("vType")) {
             QString memberId;
@@ -108,22 +121,24 @@ bool RouteParser::readTypeDistribution()
         }
     }
     m_c->m_types.insert(id, mask);
+    ++m_found;
     return true;
 }
 
-bool RouteParser::readRoute(const QString &owner, QList<int> *indices)
+bool RouteParser::readRoute(const QString &unnamed, QList<int> *indices)
 {
     const QString id = attr(QStringLiteral("id"));
-    if (owner.isEmpty() && id.isEmpty())
+    if (unnamed.isEmpty() && id.isEmpty())
         return fail(QStringLiteral("the attribute \"id\" is missing"));
     const QStringList edges = attr(QStringLiteral("edges")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (edges.isEmpty())
         return fail(QStringLiteral("the route has no edges"));
-    const QString name = !id.isEmpty() ? id : QStringLiteral("vehicle %1").arg(owner);
-    const int index = m_c->addRoute(name, edges, m_file, line());
+    const QString name = !id.isEmpty() ? id : unnamed;
+    const int index = m_c->addRoute(name, edges, fileName(), line());
     indices->append(index);
     if (!id.isEmpty())
         m_c->m_byName[id].append(index);
+    ++m_found;
     m_xml.skipCurrentElement();
     return true;
 }
@@ -140,7 +155,10 @@ bool RouteParser::readRouteDistribution(const QString &owner, QList<int> *indice
                     return fail(QStringLiteral("the route \"%1\" is not defined").arg(refId));
                 members += m_c->m_byName.value(refId);
                 m_xml.skipCurrentElement();
-            } else if (!readRoute(owner, &members)) {
+            } else if (!readRoute(!owner.isEmpty() ? QStringLiteral("vehicle %1").arg(owner)
+                                  : !id.isEmpty() ? QStringLiteral("%1#%2").arg(id).arg(members.size())
+                                                  : QString(),
+                                  &members)) {
                 return false;
             }
         } else {
@@ -158,42 +176,71 @@ bool RouteParser::readVehicle()
     QString id;
     if (!requireId(&id))
         return false;
-    const QString type = hasAttr(QStringLiteral("type")) ? attr(QStringLiteral("type"))
-                                                          : QStringLiteral("DEFAULT_VEHTYPE");
-    if (!m_c->m_types.contains(type))
-        return fail(QStringLiteral("the vType \"%1\" is not defined").arg(type));
-    const int mask = m_c->m_types.value(type);
-    const QString routeRef = attr(QStringLiteral("route"));
-    const QString element = describe();
-    const int startLine = line();
-    QList<int> own;
+    RouteCollector::Vehicle v;
+    v.type = hasAttr(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("DEFAULT_VEHTYPE");
+    v.route = attr(QStringLiteral("route"));
+    v.file = fileName();
+    v.element = describe();
+    v.line = line();
+    // Without a route, ends make it a trip (SUMO's flows of trips, and vehicles so written).
+    static const char *const ends[] = {"from", "to", "fromTaz", "toTaz", "fromJunction", "toJunction",
+                                       "fromXY", "toXY", "fromLonLat", "toLonLat"};
+    const bool hasEnds = std::any_of(std::begin(ends), std::end(ends),
+                                     [this](const char *e) { return hasAttr(QLatin1String(e)); });
+    if (v.route.isEmpty() && hasEnds) {
+        const bool isFlow = m_xml.name() == QLatin1String("flow");
+        return readTrip(QStringLiteral("%1 %2").arg(isFlow ? QStringLiteral("flow") : QStringLiteral("vehicle"), id));
+    }
     while (nextChild()) {
         if (m_xml.name() == QLatin1String("route")) {
-            if (!readRoute(id, &own))
+            if (!readRoute(QStringLiteral("vehicle %1").arg(id), &v.own))
                 return false;
         } else if (m_xml.name() == QLatin1String("routeDistribution")) {
-            if (!readRouteDistribution(id, &own))
+            if (!readRouteDistribution(id, &v.own))
                 return false;
         } else {
             m_xml.skipCurrentElement();
         }
     }
-    if (!routeRef.isEmpty()) {
-        if (m_c->m_byName.contains(routeRef))
-            drive(m_c->m_byName.value(routeRef), mask);
-        else
-            m_pending.append({routeRef, mask, startLine, element});
-    }
-    drive(own, mask);
+    if (v.route.isEmpty() && v.own.isEmpty())
+        return failAt(v.line, v.element, QStringLiteral("no route: no \"route\" attribute, no <route> inside, "
+                                                        "no \"from\" and \"to\" edges"));
+    m_c->m_vehicles.append(v);
+    ++m_found;
     return true;
 }
 
-void RouteParser::drive(const QList<int> &indices, int mask)
+bool RouteParser::readTrip(const QString &name)
 {
-    for (int i : indices) {
-        m_c->m_routes[i].driven = true;
-        m_c->m_routes[i].vclasses |= mask;
+    SumoTrip t;
+    t.name = name;
+    t.from = attr(QStringLiteral("from"));
+    t.to = attr(QStringLiteral("to"));
+    t.via = attr(QStringLiteral("via")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    t.type = hasAttr(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("DEFAULT_VEHTYPE");
+    t.file = fileName();
+    t.element = describe();
+    t.line = line();
+    if (t.from.isEmpty() || t.to.isEmpty()) {
+        // SUMO takes such a trip's way from its districts, junctions, positions or stops.
+        ++m_placeTrips;
+        m_xml.skipCurrentElement();
+        return true;
     }
+    m_c->m_trips.append(t);
+    ++m_found;
+    m_xml.skipCurrentElement();
+    return true;
+}
+
+bool RouteParser::readProgram()
+{
+    SumoTlLogic t;
+    if (!readTlLogic(&t))
+        return false;
+    m_c->m_programs.append(t);
+    ++m_found;
+    return true;
 }
 
 RouteCollector::RouteCollector()
@@ -217,6 +264,81 @@ bool RouteCollector::read(const QString &fileName, QString *error)
         return false;
     }
     return true;
+}
+
+int RouteCollector::typeClasses(const QString &type) const
+{
+    return m_types.value(type, -1);
+}
+
+void RouteCollector::drive(const QList<int> &indices, const QString &type)
+{
+    const int mask = typeClasses(type);
+    if (mask < 0) {
+        m_unknownTypes.insert(type);
+        ++m_untypedUses;
+    }
+    for (int i : indices) {
+        SumoRoute &r = m_routes[i];
+        r.driven = true;
+        if (mask < 0)
+            r.untyped = true;
+        else
+            r.vclasses |= mask;
+    }
+}
+
+bool RouteCollector::finish(QString *error)
+{
+    // Distributions take the classes of the vTypes they name, wherever those were defined.
+    for (auto it = m_typeRefs.constBegin(); it != m_typeRefs.constEnd(); ++it) {
+        int mask = m_types.value(it.key());
+        for (const QString &member : *it) {
+            if (m_types.contains(member))
+                mask |= m_types.value(member);
+            else
+                m_unknownTypes.insert(member);
+        }
+        m_types.insert(it.key(), mask);
+    }
+    for (const Vehicle &v : qAsConst(m_vehicles)) {
+        if (!v.route.isEmpty()) {
+            const auto it = m_byName.constFind(v.route);
+            if (it == m_byName.constEnd()) {
+                *error = QStringLiteral("%1:%2: %3: the route \"%4\" is not defined")
+                             .arg(v.file).arg(v.line).arg(v.element, v.route);
+                return false;
+            }
+            drive(*it, v.type);
+        }
+        drive(v.own, v.type);
+    }
+    for (SumoTrip &t : m_trips) {
+        t.vclasses = typeClasses(t.type);
+        if (t.vclasses < 0) {
+            m_unknownTypes.insert(t.type);
+            ++m_untypedUses;
+            t.vclasses = Lane::Passenger;
+        }
+    }
+    if (!m_unknownTypes.isEmpty()) {
+        QStringList names = m_unknownTypes.values();
+        std::sort(names.begin(), names.end());
+        if (names.size() > 5)
+            names = names.mid(0, 5) << QStringLiteral("...");
+        m_warnings << QStringLiteral("%1 vehicles, flows or trips name vTypes that none of the given files defines "
+                                     "(%2): their routes admit what their roads admit, their trips are routed "
+                                     "for passenger cars")
+                          .arg(m_untypedUses).arg(names.join(QStringLiteral(", ")));
+    }
+    return true;
+}
+
+void RouteCollector::addTripRoute(const SumoTrip &trip, const QStringList &edges)
+{
+    SumoRoute &r = m_routes[addRoute(trip.name, edges, trip.file, trip.line)];
+    r.driven = true;
+    r.vclasses |= trip.vclasses;
 }
 
 int RouteCollector::addRoute(const QString &name, const QStringList &edges, const QString &file, int line)

@@ -1,5 +1,6 @@
 // ostka-import: attribute checks and error messages for the SUMO readers.
 #include "xmlutil.h"
+#include "sumonet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +10,7 @@ XmlParser::XmlParser(const QString &fileName, const QByteArray &data)
 {
 }
 
-bool XmlParser::readRoot(const QString &name, const QString &what)
+bool XmlParser::readRoot(const QStringList &names, const QString &what)
 {
     if (!nextChild()) {
         if (m_xml.hasError())
@@ -17,9 +18,14 @@ bool XmlParser::readRoot(const QString &name, const QString &what)
         m_error = QStringLiteral("%1: not %2: the file has no XML element").arg(m_file, what);
         return false;
     }
-    if (m_xml.name() != name) {
-        m_error = QStringLiteral("%1:%2: not %3: the root element is <%4>, not <%5>")
-                      .arg(m_file).arg(line()).arg(what, m_xml.name().toString(), name);
+    if (!names.contains(m_xml.name().toString())) {
+        QStringList expected;
+        for (const QString &n : names)
+            expected << QStringLiteral("<%1>").arg(n);
+        const QString last = expected.takeLast();
+        const QString list = expected.isEmpty() ? last : expected.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+        m_error = QStringLiteral("%1:%2: not %3: the root element is <%4>, not %5")
+                      .arg(m_file).arg(line()).arg(what, m_xml.name().toString(), list);
         return false;
     }
     return true;
@@ -124,4 +130,35 @@ bool XmlParser::failAt(int line, const QString &element, const QString &message)
         return finish();
     m_error = QStringLiteral("%1:%2: %3: %4").arg(m_file).arg(line).arg(element, message);
     return false;
+}
+
+bool XmlParser::readTlLogic(SumoTlLogic *t)
+{
+    *t = SumoTlLogic();
+    t->file = m_file;
+    t->line = line();
+    if (!requireId(&t->id))
+        return false;
+    t->programId = attr(QStringLiteral("programID"));
+    t->type = attr(QStringLiteral("type"));
+    if (!doubleAttr(QStringLiteral("offset"), &t->offset))
+        return false;
+    while (nextChild()) {
+        if (m_xml.name() != QLatin1String("phase")) {
+            m_xml.skipCurrentElement();
+            continue;
+        }
+        SumoPhase p;
+        p.line = line();
+        if (!doubleAttr(QStringLiteral("duration"), &p.duration, true))
+            return false;
+        if (p.duration < 0)
+            return fail(QStringLiteral("the duration is negative"));
+        p.state = attr(QStringLiteral("state"));
+        if (p.state.isEmpty())
+            return fail(QStringLiteral("the attribute \"state\" is missing"));
+        t->phases.append(p);
+        m_xml.skipCurrentElement();
+    }
+    return !m_xml.hasError() || finish();
 }

@@ -3,8 +3,11 @@
 
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QXmlStreamReader>
+
+struct SumoTlLogic;
 
 class XmlParser
 {
@@ -15,8 +18,8 @@ public:
     QString error() const { return m_error; }
 
 protected:
-    //! Moves to the root element; fails unless it is \a name (\a what names the file kind).
-    bool readRoot(const QString &name, const QString &what);
+    //! Moves to the root element; fails unless it is one of \a names (\a what names the file kind).
+    bool readRoot(const QStringList &names, const QString &what);
     //! The next child start element of the current element; false at its end or on an XML error.
     bool nextChild()
     {
@@ -39,6 +42,10 @@ protected:
     bool intAttr(const QString &name, int *value, int fallback, bool required = false);
     bool pointAttr(const QString &name, QPointF *value);
     bool numberListAttr(const QString &name, int count, QVector<double> *values);
+    //! The current <tlLogic> element and its phases, read to its end.
+    bool readTlLogic(SumoTlLogic *logic);
+
+    const QString &fileName() const { return m_file; }
 
     //! "<edge id="x">" for the current element.
     QString describe() const;
