@@ -40,6 +40,9 @@ bool isInteger(const QVariant &v)
  * Serves every controller's answers and deletions from one timer of the thread's event loop: a
  * timer per controller would make Qt keep thousands of timers in order, and a posted event
  * per reply would wake the event loop tens of thousands of times when a city is switched on.
+ * Answers due at once go out through one posted event rather than a zero timer: they then
+ * come before events posted after the request (a live source's next step, say), as a queued
+ * call would; Qt serves timers after the posted events.
  */
 class ReplyClock : public QObject
 {
@@ -71,6 +74,22 @@ protected:
         if (event->timerId() != m_timer.timerId())
             return;
         m_timer.stop();
+        serveDue();
+    }
+    void customEvent(QEvent *event) override
+    {
+        if (event->type() != ServeEvent)
+            return;
+        m_posted = false;
+        serveDue();
+    }
+
+private:
+    static constexpr QEvent::Type ServeEvent = QEvent::Type(QEvent::User + 731);
+
+    explicit ReplyClock(QObject *parent) : QObject(parent) { m_clock.start(); }
+    void serveDue()
+    {
         const qint64 now = m_clock.elapsed();
         QVector<QPointer<Light>> due;
         for (auto it = m_waiting.begin(); it != m_waiting.end();) {
@@ -92,21 +111,26 @@ protected:
         for (qint64 when : qAsConst(m_waiting))
             arm(when);
     }
-
-private:
-    explicit ReplyClock(QObject *parent) : QObject(parent) { m_clock.start(); }
     void arm(qint64 due)
     {
+        if (due <= m_clock.elapsed()) {
+            if (!m_posted) {
+                m_posted = true;
+                QCoreApplication::postEvent(this, new QEvent(ServeEvent));
+            }
+            return;
+        }
         if (m_timer.isActive() && m_armed <= due)
             return;
         m_armed = due;
-        m_timer.start(int(qMax<qint64>(0, due - m_clock.elapsed())), this);
+        m_timer.start(int(due - m_clock.elapsed()), this);
     }
 
     static QPointer<ReplyClock> s_clock;
     QElapsedTimer m_clock;
     QBasicTimer m_timer;
     qint64 m_armed = 0;
+    bool m_posted = false;
     QHash<Light *, qint64> m_waiting;
 };
 

@@ -26,7 +26,8 @@ class ReplyClock;
  * event loop) with [group id, state code]; an unknown command, a non-integer argument or
  * an offline controller gives null. A controller that goes offline before the answer is
  * due finishes the response with no data. Responses finish in the order they were asked
- * for; all that are due together finish in one pass of the event loop. The controller owns
+ * for; all that are due together finish in one pass of the event loop, and an answer due at
+ * once comes before events posted after the request. The controller owns
  * its responses and deletes them, from the event loop, responseLifetime() ms after they
  * finished, or when it is destroyed; the finished() receivers always run first.
  *

@@ -37,6 +37,7 @@ class TestLight : public QObject
 private Q_SLOTS:
     void propertiesByName();
     void responseFinishesAsynchronously();
+    void immediateAnswerComesBeforeLaterEvents();
     void badCommandsGiveNull_data();
     void badCommandsGiveNull();
     void offlineController();
@@ -85,6 +86,26 @@ void TestLight::responseFinishesAsynchronously()
     QSignalSpy finished2(r2, &Response::finished);
     QVERIFY(finished2.wait(2000));
     QCOMPARE(r2->data().toList(), (QVariantList{9, 0}));
+}
+
+// A live source posts its next step right after the controller went online and was asked for
+// its states: an answer due at once comes before events posted after the request, as a queued
+// call would.
+void TestLight::immediateAnswerComesBeforeLaterEvents()
+{
+    Corvel::Light light(1);
+    light.setGroupState(2, 1);
+    Response *r = getGroup(&light, QStringLiteral("GET_GROUP"), 2);
+    QVERIFY(r);
+    bool answeredFirst = false;
+    bool stepped = false;
+    QMetaObject::invokeMethod(this, [&] {
+        answeredFirst = r->isFinished();
+        stepped = true;
+    }, Qt::QueuedConnection);
+    QTRY_VERIFY(stepped);
+    QVERIFY(answeredFirst);
+    QCOMPARE(r->data().toList(), (QVariantList{2, 1}));
 }
 
 void TestLight::badCommandsGiveNull_data()
