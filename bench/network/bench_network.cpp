@@ -1,8 +1,10 @@
 // Loading, lookups and zoom changes on a 10,000-junction network, through the host interface.
 //
-// bench_network [--network=FILE.ostka] [benchmark options]; without --network a 100 x 100
-// grid of signalised junctions is built and written to a temporary directory.
+// bench_network [--network=FILE.ostka] [benchmark options]; without --network the SUMO grid of
+// 100 x 100 junctions, every fifth signalised (lib/citygrid), made once per build tree.
 #include "plugin/ostrikgplugin.h"
+
+#include <citygrid.h>
 
 #include <mirel/itemmodel.h>
 #include <mirel/mapscene.h>
@@ -16,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <cstring>
@@ -47,87 +48,6 @@ QString lastSearchedName(const Ostrika::Network &net)
 
 QString networkFile;
 QString lastObjectName;
-
-// A grid of junctions 150 m apart, two-way roads with one lane per direction, a straight-on
-// connection through every junction for each arriving lane, and one route per grid row.
-bool buildGrid(int side, const QString &fileName)
-{
-    using namespace Ostrika;
-    Network net;
-    net.geoUtil()->setOrigin(QPointF(13.0, 52.0));
-    const double spacing = 150.0;
-    const auto all = Lane::GeneralTraffic;
-    int id = 1;
-    QVector<Node *> nodes(side * side);
-    QVector<Granule *> granules(side * side);
-    for (int r = 0; r < side; ++r) {
-        for (int c = 0; c < side; ++c) {
-            const int i = r * side + c;
-            nodes[i] = net.addNode(id++, QStringLiteral("N%1_%2").arg(r).arg(c), QPointF(c * spacing, r * spacing));
-            granules[i] = net.addGranule(id++, QStringLiteral("G%1_%2").arg(r).arg(c), i + 1, QPointF(qQNaN(), qQNaN()));
-            if (!nodes[i] || !granules[i])
-                return false;
-            granules[i]->addNode(nodes[i]);
-        }
-    }
-    // Incoming and outgoing lanes per node and direction (0 east, 1 north, 2 west, 3 south).
-    QVector<Lane *> in(side * side * 4, nullptr), out(side * side * 4, nullptr);
-    QVector<Edge *> eastEdges(side * side, nullptr);
-    auto link = [&](int a, int b, int dirAB) -> bool {
-        const QPointF pa = nodes[a]->position(), pb = nodes[b]->position();
-        const QPointF d = (pb - pa) / spacing;
-        const QPointF right(d.y() * 1.75, -d.x() * 1.75);
-        Edge *e = net.addEdge(id++, QStringLiteral("E%1_%2").arg(a).arg(b), nodes[a], nodes[b], {pa + right, pb + right});
-        if (!e)
-            return false;
-        Lane *l = net.addLane(id++, QStringLiteral("L%1_%2").arg(a).arg(b), e, 3.5, all,
-                              {pa + right + d * 10, pb + right - d * 10});
-        if (!l)
-            return false;
-        const QPointF stopCentre = pb + right - d * 10;
-        if (!net.addStopline(id++, QStringLiteral("S%1_%2").arg(a).arg(b), l,
-                             QLineF(stopCentre - right, stopCentre + right)))
-            return false;
-        out[a * 4 + dirAB] = l;
-        in[b * 4 + dirAB] = l;
-        if (dirAB == 0)
-            eastEdges[a] = e;
-        return true;
-    };
-    for (int r = 0; r < side; ++r) {
-        for (int c = 0; c < side; ++c) {
-            const int i = r * side + c;
-            if (c + 1 < side && (!link(i, i + 1, 0) || !link(i + 1, i, 2)))
-                return false;
-            if (r + 1 < side && (!link(i, i + side, 1) || !link(i + side, i, 3)))
-                return false;
-        }
-    }
-    for (int i = 0; i < side * side; ++i) {
-        SignalGroup *groups[2] = {net.addSignalGroup(id++, QStringLiteral("SG%1_1").arg(i), granules[i], 1),
-                                  net.addSignalGroup(id++, QStringLiteral("SG%1_2").arg(i), granules[i], 2)};
-        for (int dir = 0; dir < 4; ++dir) {
-            Lane *from = in[i * 4 + dir];
-            Lane *to = out[i * 4 + dir];
-            if (!from || !to)
-                continue;
-            Connection *conn = net.addConnection(id++, QStringLiteral("C%1_%2").arg(i).arg(dir), from, to,
-                                                 from->stopline(), {from->polyline().constLast(), to->polyline().constFirst()},
-                                                 granules[i], qQNaN());
-            if (!conn)
-                return false;
-            groups[dir % 2]->addConnection(conn);
-        }
-    }
-    for (int r = 0; r < side; ++r) {
-        QList<Edge *> edges;
-        for (int c = 0; c + 1 < side; ++c)
-            edges.append(eastEdges[r * side + c]);
-        if (!net.addRoute(id++, QStringLiteral("Route%1").arg(r), edges, all))
-            return false;
-    }
-    return net.save(fileName);
-}
 
 // The host around one plugin: kernel with item model, map scene and map view at zoom 17.
 struct Host
@@ -347,17 +267,14 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("OstrikBench"));
     QCoreApplication::setApplicationName(QStringLiteral("network"));
-    QTemporaryDir dir;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--network=", 10) == 0)
             networkFile = QString::fromLocal8Bit(argv[i] + 10);
     }
-    if (networkFile.isEmpty()) {
-        networkFile = dir.filePath(QStringLiteral("grid.ostka"));
-        if (!buildGrid(100, networkFile)) {
-            fprintf(stderr, "cannot build the grid network\n");
-            return 1;
-        }
+    QString error;
+    if (networkFile.isEmpty() && (networkFile = cityGridNetwork(100, &error)).isEmpty()) {
+        fprintf(stderr, "cannot make the grid network: %s\n", qPrintable(error));
+        return 1;
     }
     {
         Ostrika::Network probe;

@@ -1,11 +1,13 @@
-// Controller binding, marker painting, the visible-granule check, notifications and blink ticks
-// on the generated 10,000-junction network with 2,000 signalised junctions.
+// Controller binding, marker painting, the visible-granule check, notifications, switching
+// every controller on and blink ticks on a 10,000-junction network with 2,000 signalised ones.
 //
-// bench_trafficlight [--network=FILE.ostka] [benchmark options]; without --network the grid is
-// generated with ostka-generate into a temporary directory. Each benchmark reports the median
-// of 10 repetitions.
+// bench_trafficlight [--network=FILE.ostka] [benchmark options]; without --network the SUMO
+// grid of 100 x 100 junctions, every fifth signalised (lib/citygrid), made once per build
+// tree. Each benchmark reports the median of 10 repetitions.
 #include "plugin/ostrikgplugin.h"
 #include "trafficlight/sgredyellowitem.h"
+
+#include <citygrid.h>
 
 #include <corvel/response.h>
 #include <corvel/light.h>
@@ -23,9 +25,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <cstring>
 #include <memory>
@@ -382,16 +382,9 @@ int main(int argc, char **argv)
         else
             args.push_back(argv[i]);
     }
-    QTemporaryDir dir;
-    if (networkFile.isEmpty()) {
-        networkFile = dir.filePath(QStringLiteral("grid.ostka"));
-        const int rc = QProcess::execute(QStringLiteral(OSTKA_GENERATE),
-                                         {QStringLiteral("--grid"), QStringLiteral("10000"),
-                                          QStringLiteral("--signalised"), QStringLiteral("2000"),
-                                          networkFile});
-        if (rc != 0)
-            qFatal("ostka-generate failed (%d)", rc);
-    }
+    QString error;
+    if (networkFile.isEmpty() && (networkFile = cityGridNetwork(100, &error)).isEmpty())
+        qFatal("cannot make the grid network: %s", qPrintable(error));
     int n = int(args.size());
     benchmark::Initialize(&n, args.data());
     benchmark::RunSpecifiedBenchmarks();
