@@ -26,6 +26,8 @@ class Networkg;
  * geometry (boundingRect(), shape(), sceneBoundingRect()), visibility, selection, colour and
  * view settings are theirs as with any item, and the drawing shows exactly what they say:
  * a hidden item is not drawn, an item with an override colour is drawn once, in that colour.
+ * Handles are fully transparent (opacity 0): the drawing, not the item's opacity, makes
+ * their look, and the scene then does not walk the whole layer after a handle's change.
  * Routes draw themselves.
  */
 class OSTRIKGA_EXPORT GenericGraphicsItem : public QGraphicsItem

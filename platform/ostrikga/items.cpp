@@ -210,7 +210,8 @@ void Laneg::draw(DrawSink &sink, const QColor &colour) const
         return;
     }
     sink.fill(0, m_band, colour);
-    sink.stroke(1, m_band, style().laneOutline, style().laneOutlineWidth, Qt::SolidLine, true);
+    if (m_width * sink.lod() >= style().laneOutlineMinPx)
+        sink.stroke(1, m_band, style().laneOutline, style().laneOutlineWidth, Qt::SolidLine, true);
 }
 
 QColor Laneg::normalColor() const

@@ -186,6 +186,9 @@ void Networkg::createItems()
         // layer's flags, which Qt passes on to every child.
         if (item->type() != RouteItemType) {
             item->setFlag(QGraphicsItem::ItemHasNoContents);
+            // Fully transparent, the scene drops the repaint a handle asks for when it is hidden
+            // or shown: else it would walk every child of the layer at the next event-loop pass.
+            item->setOpacity(0);
             static_cast<Layer *>(item->parentItem())->drawing();
         }
         made.append(item);

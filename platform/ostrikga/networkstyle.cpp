@@ -49,6 +49,9 @@ NetworkStyle makeStandard()
     s.granulePad = 2.0;
 
     s.laneBandMinPx = 1.5;
+    // Two one-pixel outlines would cover a narrower band almost whole, and cost most of its
+    // drawing: the lanes of a road then read as one grey surface.
+    s.laneOutlineMinPx = 4.0;
     // Narrower stripes would merge into noise: a pale band says "crossing" just as well.
     s.crosswalkStripeMinPx = 1.5;
     s.connectionArrowMinPx = 1.0;

@@ -65,6 +65,7 @@ struct OSTRIKGA_EXPORT NetworkStyle
 
     // Level of detail: below these on-screen widths the simpler drawing is used.
     qreal laneBandMinPx;          // lane band, else its centre line
+    qreal laneOutlineMinPx;       // outline of a lane band, else the band alone
     qreal crosswalkStripeMinPx;   // zebra stripes, else one pale band
     qreal connectionArrowMinPx;   // arrow head of a full-view connection, else none
     qreal bandOverlapMinPx;       // overlapping connection bands deepen, else fill as one

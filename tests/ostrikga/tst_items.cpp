@@ -207,6 +207,11 @@ void TestItems::laneBandGivesWayToLineWhenTiny()
     const QImage tiny = renderAlone(*m_scene, *m_net, lane, far);
     QCOMPARE(countPixels(tiny, outline), 0);
     QVERIFY(countPixels(tiny, lane->color().rgb()) > 0);
+    // In between, about 3 px wide: the band without its outline, which would all but cover it.
+    const QRectF middle = m_net->geoUtil()->xyToGeo(QRectF(100 - 400, -3 - 400, 800, 800));
+    const QImage narrow = renderAlone(*m_scene, *m_net, lane, middle);
+    QCOMPARE(countPixels(narrow, outline), 0);
+    QVERIFY(countPixels(narrow, lane->color().rgb()) >= 80);
 }
 
 void TestItems::crosswalkHasZebraStripes()
