@@ -1,9 +1,13 @@
 // OstrikgPlugin: per-controller, per-group and per-pulse records.
 #pragma once
 
+#include <algorithm>
+
 #include <QElapsedTimer>
 #include <QMultiMap>
+#include <QPair>
 #include <QRectF>
+#include <QVector>
 
 class LightRelay;
 class QGraphicsItem;
@@ -37,6 +41,31 @@ struct LightEntry
     QObject *network = nullptr;                      //!< the graphics network the entry was bound from
     bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
     LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
+
+    /*!
+     * The records of signal group \a group, in groupItems' order, read from a copy of
+     * groupItems in one block, ordered by group, made again whenever groupItems has grown or
+     * shrunk: a state change of one of thousands of controllers then reads a few cache lines
+     * instead of the nodes of a tree.
+     */
+    QVector<GroupItem *> recordsOf(int group)
+    {
+        if (m_byGroup.size() != groupItems.size()) {
+            m_byGroup.clear();
+            m_byGroup.reserve(groupItems.size());
+            for (auto it = groupItems.cbegin(); it != groupItems.cend(); ++it)
+                m_byGroup.append(qMakePair(it.key(), it.value()));
+        }
+        QVector<GroupItem *> found;
+        auto it = std::lower_bound(m_byGroup.cbegin(), m_byGroup.cend(), group,
+                                   [](const QPair<int, GroupItem *> &p, int g) { return p.first < g; });
+        for (; it != m_byGroup.cend() && it->first == group; ++it)
+            found.append(it->second);
+        return found;
+    }
+
+private:
+    QVector<QPair<int, GroupItem *>> m_byGroup;
 };
 
 //! A running pulse of one item.

@@ -194,9 +194,9 @@ void OstrikgPlugin::applyGroupStateData(LightEntry *entry, QVariant data)
         return;
     const int g = list.at(0).toInt();
     const int s = list.at(1).toInt();
-    for (auto it = entry->groupItems.constFind(g); it != entry->groupItems.cend() && it.key() == g;
-         ++it)
-        showGroupState(it.value(), entry, s);
+    const QVector<GroupItem *> records = entry->recordsOf(g);
+    for (GroupItem *record : records)
+        showGroupState(record, entry, s);
 }
 
 bool OstrikgPlugin::otherGroupActive(GroupItem *group, LightEntry *entry)
