@@ -1,7 +1,10 @@
 // ostrik-view: main window, menus and the actions that call the plugin.
 #include "mainwindow.h"
 
+#include "controllerlist.h"
+#include "controllerstate.h"
 #include "livesumo.h"
+#include "mappanels.h"
 #include "mapview.h"
 #include "session.h"
 #include "sumodock.h"
@@ -63,14 +66,13 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     });
     connect(session, &DemoSession::networksChanged, this, [this] {
         QTimer::singleShot(0, m_tree, &QTreeView::expandAll);
-        rebuildControllerMenu();
     });
-    connect(&session->simulation(), &Simulation::controllersChanged, this, &MainWindow::rebuildControllerMenu);
     auto *status = new QTimer(this);
     connect(status, &QTimer::timeout, this, &MainWindow::updateStatus);
     status->start(250);
 
     addSumoParts();
+    m_panels = new MapPanels(session, this);
     createActions();
     updateStatus();
 }
@@ -140,11 +142,13 @@ void MainWindow::createActions()
         sim->addSeparator();
         sim->addActions(m_sumoDock->connectionActions());
     }
-    m_controllerMenu = menuBar()->addMenu(tr("&Controllers"));
-    rebuildControllerMenu();
+    m_panels->controllerList()->fillMenu(menuBar()->addMenu(tr("&Controllers")));
 
     QMenu *tools = menuBar()->addMenu(tr("&Tools"));
-    tools->addAction(tr("Plugin &settings\u2026"), this, [this] { m_session->plugin().showSettingsDialog(this); });
+    tools->addAction(tr("Plugin &settings\u2026"), this, [this] {
+        m_session->plugin().showSettingsDialog(this);
+        m_panels->settingsChanged();
+    });
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About"), this, [this] {
@@ -154,37 +158,14 @@ void MainWindow::createActions()
     });
 }
 
-void MainWindow::rebuildControllerMenu()
-{
-    if (!m_controllerMenu)
-        return;
-    m_controllerMenu->clear();
-    Simulation &sim = m_session->simulation();
-    if (sim.plans().isEmpty()) {
-        m_controllerMenu->addAction(tr("(no controllers)"))->setEnabled(false);
-        return;
-    }
-    m_controllerMenu->addAction(tr("All online"), this, [this] {
-        for (int id : m_session->simulation().plans().keys())
-            m_session->simulation().setOnline(id, true);
-    });
-    m_controllerMenu->addSeparator();
-    for (int id : sim.plans().keys()) {
-        QAction *a = m_controllerMenu->addAction(tr("Controller %1 online").arg(id));
-        a->setCheckable(true);
-        a->setChecked(sim.isOnline(id));
-        connect(a, &QAction::toggled, this, [this, id](bool on) { m_session->simulation().setOnline(id, on); });
-    }
-}
-
 void MainWindow::updateStatus()
 {
     const MapView *v = m_session->view();
     m_zoomLabel->setText(tr("Zoom %1").arg(v->zoom()));
     const QString clock = m_session->clockText();
     m_timeLabel->setText(clock);
-    const QString live = tr("%1 of %2 controllers live").arg(m_session->subscribedControllers().size())
-                             .arg(m_session->controllerIds().size());
+    const QList<Corvel::Light *> lights = m_session->simulation().project()->lights();
+    const QString live = controllerCountText(countControllers(lights), lights.size());
     m_liveLabel->setText(live);
     QStringList lines{clock, live};
     if (const LiveSumo *sumo = m_session->liveSumo()) {

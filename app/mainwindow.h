@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class DemoSession;
+class MapPanels;
 class QAction;
 class QLabel;
 class QMenu;
@@ -31,14 +32,13 @@ private:
     void showTimeline();
     void findObject();
     void zoomBy(int steps);
-    void rebuildControllerMenu();
     void updateStatus();
     void addSumoParts();
     QString selectedRouteName() const;
 
     DemoSession *m_session;
     QTreeView *m_tree;
-    QMenu *m_controllerMenu = nullptr;
+    MapPanels *m_panels = nullptr;
     QLabel *m_zoomLabel;
     QLabel *m_cursorLabel;
     QLabel *m_timeLabel;

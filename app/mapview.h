@@ -21,6 +21,8 @@ public:
     void setLegendVisible(bool visible);
     //! Adds the vehicles' colours to the legend (while a live source draws vehicles).
     void setVehicleLegendVisible(bool visible);
+    //! The legend of the host's overview (below the plugin's zoom) instead of the signal display's.
+    void setOverviewLegend(bool overview);
 
     //! Metres per screen pixel at the view centre.
     double metresPerPixel() const;
@@ -43,4 +45,5 @@ private:
     QStringList m_status;
     bool m_legend = true;
     bool m_vehicleLegend = false;
+    bool m_overviewLegend = false;
 };

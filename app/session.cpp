@@ -1,6 +1,7 @@
 // ostrik-view: the demo host's objects and what it asks of the plugin.
 #include "session.h"
 
+#include "hostdefaults.h"
 #include "livesumo.h"
 #include "mapview.h"
 #include "plansetup.h"
@@ -44,6 +45,8 @@ DemoSession::~DemoSession()
 
 bool DemoSession::init(const QString &pluginPath, QString *error)
 {
+    // Before the plugin exists: it reads its settings once, when it is created.
+    HostDefaults::seedPluginSettings();
     return m_plugin.load(pluginPath, m_kernel, error);
 }
 
@@ -211,6 +214,14 @@ void DemoSession::unloadAll()
     m_planSources.clear();
     m_sim->clear();
     Q_EMIT networksChanged();
+}
+
+QList<QPair<QString, const Ostrika::Network *>> DemoSession::networks() const
+{
+    QList<QPair<QString, const Ostrika::Network *>> out;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        out.append({it.key(), it.value().get()});
+    return out;
 }
 
 QStringList DemoSession::routeNames() const

@@ -83,6 +83,8 @@ public:
     MapView *view() const { return m_view; }
 
     QStringList networkFiles() const { return m_networks.keys(); }
+    //! The host's own reading of each loaded network, with its absolute file name.
+    QList<QPair<QString, const Ostrika::Network *>> networks() const;
     QStringList routeNames() const;
     //! Name of the longest named route (empty when there is none).
     QString longestRoute() const;

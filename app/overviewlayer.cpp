@@ -1,0 +1,264 @@
+// ostrik-view: road centre lines and junction dots in one item, culled and batched.
+#include "overviewlayer.h"
+
+#include <corvel/light.h>
+#include <ostrika/ostrika.h>
+
+#include <QGraphicsScene>
+#include <QPainter>
+#include <QSet>
+#include <QStyleOptionGraphicsItem>
+#include <QWidget>
+
+namespace {
+
+const QColor MajorRoad(112, 112, 112);
+const QColor MinorRoad(188, 184, 176);
+constexpr double DotRadius = 4.0;
+constexpr double OfflineRadius = 9.0;
+
+// Lanes that carry road vehicles; an edge with none of them is a path or a track.
+constexpr Ostrika::Lane::VehicleClasses RoadTraffic = Ostrika::Lane::GeneralTraffic | Ostrika::Lane::Bus
+    | Ostrika::Lane::Coach;
+
+bool isMinor(const Ostrika::Edge *edge)
+{
+    for (const Ostrika::Lane *lane : edge->lanes())
+        if (lane->allowed() & RoadTraffic)
+            return false;
+    return !edge->lanes().isEmpty();
+}
+
+} // namespace
+
+OverviewLayer::OverviewLayer(LightLookup lookup, QGraphicsItem *parent)
+    : QGraphicsObject(parent)
+    , m_lookup(std::move(lookup))
+{
+    setAcceptedMouseButtons(Qt::NoButton);
+    setFlag(ItemUsesExtendedStyleOption);
+    // Above the network's layers, so the offline marks are not buried under the lanes.
+    setZValue(1e6);
+}
+
+void OverviewLayer::setNetworks(const QList<const Ostrika::Network *> &networks)
+{
+    prepareGeometryChange();
+    m_lines.clear();
+    m_roads.clear();
+    m_junctions.clear();
+    m_bounds = QRectF();
+    for (const Ostrika::Network *net : networks) {
+        if (!net)
+            continue;
+        const Ostrika::GeoUtil *geo = net->geoUtil();
+        // Each direction of a two-way road is its own edge, a few metres apart: one is enough
+        // at this scale.
+        QSet<QPair<int, int>> seen;
+        for (const Ostrika::Edge *edge : net->findChildren<Ostrika::Edge *>()) {
+            const Ostrika::GeoPolyline &line = edge->polyline();
+            if (line.count() < 2)
+                continue;
+            if (edge->start() && edge->end()) {
+                const int a = edge->start()->id(), b = edge->end()->id();
+                const QPair<int, int> key(std::min(a, b), std::max(a, b));
+                if (seen.contains(key))
+                    continue;
+                seen.insert(key);
+            }
+            Road road;
+            road.first = m_lines.size();
+            road.minor = isMinor(edge);
+            QPointF prev = geo->xyToGeo(line.constFirst());
+            QRectF bounds(prev, QSizeF());
+            for (int i = 1; i < line.count(); ++i) {
+                const QPointF p = geo->xyToGeo(line.at(i));
+                m_lines.append(QLineF(prev, p));
+                bounds |= QRectF(p, QSizeF());
+                prev = p;
+            }
+            road.count = m_lines.size() - road.first;
+            road.bounds = bounds.normalized();
+            m_bounds |= road.bounds;
+            m_roads.append(road);
+        }
+        for (const Ostrika::Granule *g : net->findChildren<Ostrika::Granule *>()) {
+            if (g->tlId() <= 0 || (g->nodes().isEmpty() && g->position().isNull()))
+                continue;
+            const QPointF p = geo->xyToGeo(g->position());
+            m_junctions.append({p, g->tlId()});
+            m_bounds |= QRectF(p, QSizeF());
+        }
+    }
+    update();
+}
+
+void OverviewLayer::setZoom(int zoom)
+{
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    update();
+}
+
+void OverviewLayer::setMinimumZoom(int zoom)
+{
+    if (zoom == m_minZoom)
+        return;
+    m_minZoom = zoom;
+    update();
+}
+
+bool OverviewLayer::showsOverview() const
+{
+    return (!m_roads.isEmpty() || !m_junctions.isEmpty()) && m_zoom < m_minZoom;
+}
+
+QString OverviewLayer::hintText() const
+{
+    return showsOverview() ? tr("Zoom in to %1 to see signals").arg(m_minZoom) : QString();
+}
+
+QRectF OverviewLayer::boundingRect() const
+{
+    // The hint is pinned to the viewport wherever the network lies: the whole world.
+    return scene() ? scene()->sceneRect() : m_bounds;
+}
+
+void OverviewLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+{
+    if (m_roads.isEmpty() && m_junctions.isEmpty())
+        return;
+    const QRectF exposed = option->exposedRect;
+    if (!showsOverview()) {
+        paintOffline(painter, exposed);
+        return;
+    }
+    paintRoads(painter, exposed);
+    paintJunctions(painter, exposed);
+    paintHint(painter, widget);
+}
+
+void OverviewLayer::paintRoads(QPainter *painter, const QRectF &exposed) const
+{
+    QVector<QLineF> major, minor;
+    for (const Road &r : m_roads) {
+        // Not QRectF::intersects: a straight east-west road has bounds of no height.
+        if (r.bounds.left() > exposed.right() || r.bounds.right() < exposed.left()
+            || r.bounds.top() > exposed.bottom() || r.bounds.bottom() < exposed.top())
+            continue;
+        QVector<QLineF> &out = r.minor ? minor : major;
+        for (int i = r.first; i < r.first + r.count; ++i)
+            out.append(m_lines.at(i));
+    }
+    painter->save();
+    // Thousands of one-pixel lines: antialiasing would cost more than it shows.
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(MinorRoad, 1);
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    painter->drawLines(minor);
+    pen.setColor(MajorRoad);
+    pen.setWidthF(m_zoom >= 14 ? 2.0 : 1.0);
+    painter->setPen(pen);
+    painter->drawLines(major);
+    painter->restore();
+}
+
+void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) const
+{
+    const QTransform toDevice = painter->worldTransform();
+    QVector<QPointF> online, offline, missing;
+    for (const Junction &j : m_junctions) {
+        if (!exposed.contains(j.geo))
+            continue;
+        switch (controllerState(m_lookup ? m_lookup(j.controller) : nullptr)) {
+        case ControllerState::Live:
+        case ControllerState::Online: online.append(toDevice.map(j.geo)); break;
+        case ControllerState::Offline: offline.append(toDevice.map(j.geo)); break;
+        case ControllerState::Missing: missing.append(toDevice.map(j.geo)); break;
+        }
+    }
+    painter->save();
+    painter->resetTransform();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    auto dots = [painter](const QVector<QPointF> &points, ControllerState state) {
+        painter->setPen(QPen(Qt::white, 1.0));
+        painter->setBrush(controllerStateColour(state));
+        for (const QPointF &p : points)
+            painter->drawEllipse(p, DotRadius, DotRadius);
+    };
+    dots(missing, ControllerState::Missing);
+    dots(online, ControllerState::Online);
+    // Offline: a grey ring around white, so it cannot be read as a colour of its own.
+    painter->setPen(QPen(controllerStateColour(ControllerState::Offline), 2.0));
+    painter->setBrush(Qt::white);
+    for (const QPointF &p : qAsConst(offline))
+        painter->drawEllipse(p, DotRadius, DotRadius);
+    painter->restore();
+}
+
+void OverviewLayer::paintOffline(QPainter *painter, const QRectF &exposed) const
+{
+    if (!m_lookup)
+        return;
+    QVector<QPair<QPointF, int>> marks;
+    const QTransform toDevice = painter->worldTransform();
+    for (const Junction &j : m_junctions)
+        if (exposed.contains(j.geo) && controllerState(m_lookup(j.controller)) == ControllerState::Offline)
+            marks.append({toDevice.map(j.geo), j.controller});
+    if (marks.isEmpty())
+        return;
+    painter->save();
+    painter->resetTransform();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    QFont f = painter->font();
+    f.setPointSizeF(8.0);
+    f.setBold(true);
+    painter->setFont(f);
+    const QColor grey = controllerStateColour(ControllerState::Offline);
+    for (const auto &m : qAsConst(marks)) {
+        const QPointF c = m.first;
+        painter->setPen(QPen(Qt::white, 5.0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(c, OfflineRadius, OfflineRadius);
+        painter->setPen(QPen(grey, 3.0));
+        painter->setBrush(QColor(255, 255, 255, 200));
+        painter->drawEllipse(c, OfflineRadius, OfflineRadius);
+        const double d = OfflineRadius * 0.6;
+        painter->drawLine(c + QPointF(-d, -d), c + QPointF(d, d));
+        painter->drawLine(c + QPointF(-d, d), c + QPointF(d, -d));
+        const QString text = tr("controller %1 offline").arg(m.second);
+        const QRectF box(c.x() - 80, c.y() + OfflineRadius + 3, 160, 16);
+        painter->setPen(Qt::white);
+        for (const QPointF &o : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
+            painter->drawText(box.translated(o), Qt::AlignHCenter | Qt::AlignTop, text);
+        painter->setPen(grey.darker(150));
+        painter->drawText(box, Qt::AlignHCenter | Qt::AlignTop, text);
+    }
+    painter->restore();
+}
+
+void OverviewLayer::paintHint(QPainter *painter, const QWidget *widget) const
+{
+    if (!widget)
+        return;
+    painter->save();
+    painter->resetTransform();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    QFont f = painter->font();
+    f.setPointSizeF(10.0);
+    f.setBold(true);
+    painter->setFont(f);
+    const QString text = hintText();
+    const QFontMetrics fm(f);
+    const QRect vp = widget->rect();
+    const int w = fm.horizontalAdvance(text) + 24;
+    const QRect box(vp.center().x() - w / 2, 10, w, fm.height() + 12);
+    painter->setPen(QColor(0xc8, 0xc4, 0xbc));
+    painter->setBrush(QColor(255, 250, 225, 235));
+    painter->drawRoundedRect(box, 5, 5);
+    painter->setPen(QColor(0x30, 0x30, 0x30));
+    painter->drawText(box, Qt::AlignCenter, text);
+    painter->restore();
+}
