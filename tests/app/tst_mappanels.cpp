@@ -11,6 +11,7 @@
 #include "session.h"
 
 #include <corvel/light.h>
+#include <mirel/mapscene.h>
 #include <ostrika/ostrika.h>
 #include <signalplan.h>
 
@@ -137,12 +138,13 @@ private Q_SLOTS:
     {
         QFETCH(int, zoomOutSteps);
         QFETCH(bool, overview);
+        OverviewLayer *layer = this->overview();
         m_s->view()->setFocus();
         for (int i = 0; i < zoomOutSteps; ++i)
             QTest::keyClick(m_window.get(), Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(m_s->view()->zoom(), 18 - zoomOutSteps);
-        QVERIFY(overview());
-        QCOMPARE(overview()->showsOverview(), overview);
+        QVERIFY(layer);
+        QCOMPARE(layer->showsOverview(), overview);
         QCOMPARE(hintLabel()->isVisible(), overview);
         QCOMPARE(hintLabel()->text(), overview ? QStringLiteral("Zoom in to 17 to see signals") : QString());
         // The junction dots (all controllers online) are on the map only while the overview is.
@@ -180,7 +182,7 @@ private Q_SLOTS:
         QVERIFY2(text.contains(QStringLiteral("controller %1: live").arg(g->tlId())), qPrintable(text));
         const Corvel::Light *light = m_s->simulation().light(g->tlId());
         for (const Ostrika::SignalGroup *sg : g->signalGroups()) {
-            const QString row = QStringLiteral("SG %1\t%2\t%3").arg(sg->tlId()).arg(sg->objectName(),
+            const QString row = QStringLiteral("SG %1\n%2\n%3").arg(sg->tlId()).arg(sg->objectName(),
                                                                                   SignalState::name(light->groupState(sg->tlId())));
             QVERIFY2(text.contains(row), qPrintable(row + QStringLiteral(" in\n") + text));
         }
@@ -188,7 +190,7 @@ private Q_SLOTS:
         m_s->simulation().advanceBy(40.0);
         info->refresh();
         const Ostrika::SignalGroup *first = g->signalGroups().constFirst();
-        QVERIFY(info->plainText().contains(QStringLiteral("SG %1\t%2\t%3").arg(first->tlId()).arg(first->objectName(),
+        QVERIFY(info->plainText().contains(QStringLiteral("SG %1\n%2\n%3").arg(first->tlId()).arg(first->objectName(),
             SignalState::name(light->groupState(first->tlId())))));
 
         // The tooltip over the same point says the same in short.
