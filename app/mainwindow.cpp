@@ -5,6 +5,7 @@
 #include "controllerstate.h"
 #include "livesumo.h"
 #include "mappanels.h"
+#include "networkfit.h"
 #include "mapview.h"
 #include "session.h"
 #include "sumodock.h"
@@ -284,9 +285,12 @@ void MainWindow::zoomBy(int steps)
 
 void MainWindow::fitNetwork()
 {
-    const QRectF r = m_session->networkBounds();
+    QList<QRectF> bounds;
+    for (const auto &n : m_session->networks())
+        bounds << NetworkFit::boundsOf(*n.second);
+    const QRectF r = NetworkFit::target(bounds, m_session->view()->centerGeo());
     if (!r.isNull())
-        m_session->view()->fitGeo(r);
+        m_session->view()->fitGeo(NetworkFit::withMargin(r));
 }
 
 void MainWindow::centreOnBusiestJunction(int zoom)

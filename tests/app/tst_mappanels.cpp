@@ -9,6 +9,7 @@
 #include "mapview.h"
 #include "overviewlayer.h"
 #include "session.h"
+#include "testnetwork.h"
 
 #include <corvel/light.h>
 #include <mirel/mapscene.h>
@@ -21,6 +22,7 @@
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
 
@@ -165,6 +167,32 @@ private Q_SLOTS:
         QVERIFY(m_s->view()->zoom() >= 14);
         const bool dots = countNear(mapPicture(*m_s), controllerStateColour(ControllerState::Online), 6) > 30;
         QVERIFY(dots || m_s->view()->zoom() >= 17);
+    }
+
+    // Two networks hundreds of kilometres apart: Fit shows the one the view is on, readable.
+    void fitShowsTheNetworkInView()
+    {
+        QTemporaryDir dir;
+        StripSpec strip;
+        strip.prefix = QStringLiteral("far");
+        strip.tlId = 99;
+        const QString file = dir.filePath(QStringLiteral("far.ostka"));
+        QString error;
+        QVERIFY2(writeStrip(strip, file, &error), qPrintable(error));
+        QVERIFY2(m_s->openNetwork(file, &error), qPrintable(error));
+        const QRectF both = m_s->networkBounds();
+        QVERIFY(both.width() > 2.0);
+
+        QTest::keyClick(m_window.get(), Qt::Key_0, Qt::ControlModifier);
+        const QPointF town = m_s->busiestJunction();
+        QVERIFY(m_s->view()->visibleGeoRect().contains(town));
+        QVERIFY2(m_s->view()->zoom() >= 14, qPrintable(QString::number(m_s->view()->zoom())));
+
+        m_s->view()->centerOnGeo(strip.originGeo);
+        QTest::keyClick(m_window.get(), Qt::Key_0, Qt::ControlModifier);
+        QVERIFY(m_s->view()->visibleGeoRect().contains(strip.originGeo));
+        QVERIFY(!m_s->view()->visibleGeoRect().contains(town));
+        QVERIFY(m_s->view()->zoom() >= 17);
     }
 
     // A click on the busiest junction: its name, controller and every group's current state.
