@@ -178,7 +178,11 @@ ControllerList::ControllerList(DemoSession *session, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setWordWrap(false);
+    QHeaderView *header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
     m_table->setToolTip(tr("Double-click a row to see its junction; tick \u201cOnline\u201d to switch a controller."));
     connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
         const QPointF geo = m_model->junctionAt(m_proxy->mapToSource(index).row());

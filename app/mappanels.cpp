@@ -83,6 +83,7 @@ void MapPanels::zoomChanged()
     m_overview->setZoom(m_session->view()->zoom());
     m_session->view()->setOverviewLegend(m_overview->showsOverview());
     m_hint->setText(m_overview->hintText());
+    m_session->view()->setHint(m_overview->hintText());
     m_hint->setVisible(!m_hint->text().isEmpty());
 }
 

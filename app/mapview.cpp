@@ -51,6 +51,14 @@ void MapView::setVehicleLegendVisible(bool visible)
     viewport()->update();
 }
 
+void MapView::setHint(const QString &hint)
+{
+    if (hint == m_hint)
+        return;
+    m_hint = hint;
+    viewport()->update();
+}
+
 void MapView::setOverviewLegend(bool overview)
 {
     if (overview == m_overviewLegend)
@@ -150,6 +158,7 @@ void MapView::drawForeground(QPainter *painter, const QRectF &rect)
     drawScaleBar(painter);
     if (m_legend)
         drawLegend(painter);
+    int below = 8;
     if (!m_status.isEmpty()) {
         QFont f = font();
         f.setPointSizeF(9.0);
@@ -168,8 +177,26 @@ void MapView::drawForeground(QPainter *painter, const QRectF &rect)
             painter->drawText(box.left() + 8, y, s);
             y += fm.height();
         }
+        below = box.bottom() + 6;
     }
+    if (!m_hint.isEmpty())
+        drawHint(painter, below);
     painter->restore();
+}
+
+void MapView::drawHint(QPainter *painter, int top)
+{
+    QFont f = font();
+    f.setPointSizeF(10.0);
+    f.setBold(true);
+    painter->setFont(f);
+    const QFontMetrics fm(f);
+    const QRect box(8, top, fm.horizontalAdvance(m_hint) + 20, fm.height() + 10);
+    painter->setPen(QColor(0xd8, 0xb8, 0x60));
+    painter->setBrush(QColor(255, 247, 214, 240));
+    painter->drawRoundedRect(box, 4, 4);
+    painter->setPen(QColor(0x6a, 0x46, 0x00));
+    painter->drawText(box, Qt::AlignCenter, m_hint);
 }
 
 void MapView::drawScaleBar(QPainter *painter)

@@ -3,6 +3,8 @@
 
 #include <QLineF>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -97,40 +99,40 @@ MapHit NetworkPicker::pick(const QPointF &geo, double metresPerPixel, double tol
 void NetworkPicker::pickDetail(const Indexed &net, const QPointF &xy, double tolerance, double perPixel,
                                double *best, MapHit *hit) const
 {
-    QVector<bool> done(net.entries.size(), false);
+    // The few cells around the point; an object in several of them is looked at once.
+    QVector<int> candidates;
     for (int x = cellOf(xy.x() - tolerance); x <= cellOf(xy.x() + tolerance); ++x) {
         for (int y = cellOf(xy.y() - tolerance); y <= cellOf(xy.y() + tolerance); ++y) {
             const auto cell = net.cells.constFind(cellKey(x, y));
-            if (cell == net.cells.constEnd())
-                continue;
-            for (int i : *cell) {
-                if (done.at(i))
-                    continue;
-                done[i] = true;
-                const Entry &e = net.entries.at(i);
-                if (!e.bounds.adjusted(-tolerance, -tolerance, tolerance, tolerance).contains(xy))
-                    continue;
-                const QPointF foot = e.object->polyline().pointOn(xy, nullptr, true);
-                double px = QLineF(xy, foot).length() / perPixel;
-                if (e.crosswalk)
-                    px -= CrosswalkPreferencePx;
-                if (!(px < *best))
-                    continue;
-                *best = px;
-                *hit = MapHit();
-                hit->network = net.file;
-                if (e.crosswalk) {
-                    auto *c = static_cast<const Ostrika::CrossWalk *>(e.object);
-                    hit->kind = MapHit::Crosswalk;
-                    hit->crosswalk = const_cast<Ostrika::CrossWalk *>(c);
-                    hit->granule = c->granule();
-                } else {
-                    auto *c = static_cast<const Ostrika::Connection *>(e.object);
-                    hit->kind = MapHit::Connection;
-                    hit->connection = const_cast<Ostrika::Connection *>(c);
-                    hit->granule = c->granule();
-                }
-            }
+            if (cell != net.cells.constEnd())
+                candidates += *cell;
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (int i : qAsConst(candidates)) {
+        const Entry &e = net.entries.at(i);
+        if (!e.bounds.adjusted(-tolerance, -tolerance, tolerance, tolerance).contains(xy))
+            continue;
+        const QPointF foot = e.object->polyline().pointOn(xy, nullptr, true);
+        double px = QLineF(xy, foot).length() / perPixel;
+        if (e.crosswalk)
+            px -= CrosswalkPreferencePx;
+        if (!(px < *best))
+            continue;
+        *best = px;
+        *hit = MapHit();
+        hit->network = net.file;
+        if (e.crosswalk) {
+            auto *c = static_cast<const Ostrika::CrossWalk *>(e.object);
+            hit->kind = MapHit::Crosswalk;
+            hit->crosswalk = const_cast<Ostrika::CrossWalk *>(c);
+            hit->granule = c->granule();
+        } else {
+            auto *c = static_cast<const Ostrika::Connection *>(e.object);
+            hit->kind = MapHit::Connection;
+            hit->connection = const_cast<Ostrika::Connection *>(c);
+            hit->granule = c->granule();
         }
     }
 }

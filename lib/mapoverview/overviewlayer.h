@@ -5,6 +5,7 @@
 
 #include <QGraphicsObject>
 #include <QLineF>
+#include <QPixmap>
 #include <QVector>
 
 #include <functional>
@@ -19,7 +20,7 @@ class Network;
 /*!
  * One scene item over every loaded network. Below the plugin's minimum zoom (where the plugin
  * draws nothing) it paints the road centre lines and a dot per signalised junction,
- * coloured by its controller's state, plus a hint to zoom in. From the minimum zoom on it
+ * coloured by its controller's state (hintText() says why there is no more). From the minimum zoom on it
  * paints only a mark on each junction whose controller is offline, since the plugin shows
  * an offline junction in the same neutral look as one it does not follow.
  *
@@ -71,7 +72,7 @@ private:
     void paintRoads(QPainter *painter, const QRectF &exposed) const;
     void paintJunctions(QPainter *painter, const QRectF &exposed) const;
     void paintOffline(QPainter *painter, const QRectF &exposed) const;
-    void paintHint(QPainter *painter, const QWidget *widget) const;
+    static QPixmap dotSprite(ControllerState state, qreal dpr);
 
     LightLookup m_lookup;
     QVector<QLineF> m_lines;

@@ -5,10 +5,14 @@
 #include <ostrika/ostrika.h>
 
 #include <QGraphicsScene>
+#include <QHash>
 #include <QPainter>
+#include <QPixmap>
 #include <QSet>
 #include <QStyleOptionGraphicsItem>
 #include <QWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -121,11 +125,12 @@ QString OverviewLayer::hintText() const
 
 QRectF OverviewLayer::boundingRect() const
 {
-    // The hint is pinned to the viewport wherever the network lies: the whole world.
+    // Marks and dots reach a few pixels beyond the network: at the smallest zoom that is
+    // far, so the item claims the whole world and culls by itself.
     return scene() ? scene()->sceneRect() : m_bounds;
 }
 
-void OverviewLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+void OverviewLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
 {
     if (m_roads.isEmpty() && m_junctions.isEmpty())
         return;
@@ -136,7 +141,6 @@ void OverviewLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *opt
     }
     paintRoads(painter, exposed);
     paintJunctions(painter, exposed);
-    paintHint(painter, widget);
 }
 
 void OverviewLayer::paintRoads(QPainter *painter, const QRectF &exposed) const
@@ -159,7 +163,7 @@ void OverviewLayer::paintRoads(QPainter *painter, const QRectF &exposed) const
     painter->setPen(pen);
     painter->drawLines(minor);
     pen.setColor(MajorRoad);
-    pen.setWidthF(m_zoom >= 14 ? 2.0 : 1.0);
+    pen.setWidthF(1.0);
     painter->setPen(pen);
     painter->drawLines(major);
     painter->restore();
@@ -167,35 +171,62 @@ void OverviewLayer::paintRoads(QPainter *painter, const QRectF &exposed) const
 
 void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) const
 {
+    // At city scale dots lie on top of each other: one per few pixels, the worst state
+    // winning (offline over no controller over online), drawn as ready-made sprites.
+    constexpr int Cell = 3;
     const QTransform toDevice = painter->worldTransform();
-    QVector<QPointF> online, offline, missing;
+    QHash<quint64, QPair<QPointF, int>> cells;
     for (const Junction &j : m_junctions) {
         if (!exposed.contains(j.geo))
             continue;
+        const QPointF p = toDevice.map(j.geo);
+        int rank = 0;
         switch (controllerState(m_lookup ? m_lookup(j.controller) : nullptr)) {
         case ControllerState::Live:
-        case ControllerState::Online: online.append(toDevice.map(j.geo)); break;
-        case ControllerState::Offline: offline.append(toDevice.map(j.geo)); break;
-        case ControllerState::Missing: missing.append(toDevice.map(j.geo)); break;
+        case ControllerState::Online: rank = 0; break;
+        case ControllerState::Missing: rank = 1; break;
+        case ControllerState::Offline: rank = 2; break;
         }
+        const quint64 key = (quint64(quint32(int(p.x()) / Cell)) << 32) | quint32(int(p.y()) / Cell);
+        auto it = cells.find(key);
+        if (it == cells.end())
+            cells.insert(key, {p, rank});
+        else if (rank > it->second)
+            *it = {p, rank};
     }
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QPixmap sprites[] = {dotSprite(ControllerState::Online, dpr), dotSprite(ControllerState::Missing, dpr),
+                               dotSprite(ControllerState::Offline, dpr)};
+    const QPointF half(sprites[0].width() / dpr / 2.0, sprites[0].height() / dpr / 2.0);
     painter->save();
     painter->resetTransform();
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    auto dots = [painter](const QVector<QPointF> &points, ControllerState state) {
-        painter->setPen(QPen(Qt::white, 1.0));
-        painter->setBrush(controllerStateColour(state));
-        for (const QPointF &p : points)
-            painter->drawEllipse(p, DotRadius, DotRadius);
-    };
-    dots(missing, ControllerState::Missing);
-    dots(online, ControllerState::Online);
-    // Offline: a grey ring around white, so it cannot be read as a colour of its own.
-    painter->setPen(QPen(controllerStateColour(ControllerState::Offline), 2.0));
-    painter->setBrush(Qt::white);
-    for (const QPointF &p : qAsConst(offline))
-        painter->drawEllipse(p, DotRadius, DotRadius);
+    // The worst states last, on top.
+    for (int rank = 0; rank < 3; ++rank)
+        for (const auto &c : qAsConst(cells))
+            if (c.second == rank)
+                painter->drawPixmap(c.first - half, sprites[rank]);
     painter->restore();
+}
+
+QPixmap OverviewLayer::dotSprite(ControllerState state, qreal dpr)
+{
+    const int size = int(std::ceil((2 * DotRadius + 3) * dpr));
+    QPixmap pixmap(size, size);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QPointF c(size / dpr / 2.0, size / dpr / 2.0);
+    if (state == ControllerState::Offline) {
+        // A grey ring around white, so it cannot be read as a colour of its own.
+        p.setPen(QPen(controllerStateColour(state), 2.0));
+        p.setBrush(Qt::white);
+    } else {
+        p.setPen(QPen(Qt::white, 1.0));
+        p.setBrush(controllerStateColour(state));
+    }
+    p.drawEllipse(c, DotRadius, DotRadius);
+    return pixmap;
 }
 
 void OverviewLayer::paintOffline(QPainter *painter, const QRectF &exposed) const
@@ -236,29 +267,5 @@ void OverviewLayer::paintOffline(QPainter *painter, const QRectF &exposed) const
         painter->setPen(grey.darker(150));
         painter->drawText(box, Qt::AlignHCenter | Qt::AlignTop, text);
     }
-    painter->restore();
-}
-
-void OverviewLayer::paintHint(QPainter *painter, const QWidget *widget) const
-{
-    if (!widget)
-        return;
-    painter->save();
-    painter->resetTransform();
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    QFont f = painter->font();
-    f.setPointSizeF(10.0);
-    f.setBold(true);
-    painter->setFont(f);
-    const QString text = hintText();
-    const QFontMetrics fm(f);
-    const QRect vp = widget->rect();
-    const int w = fm.horizontalAdvance(text) + 24;
-    const QRect box(vp.center().x() - w / 2, 10, w, fm.height() + 12);
-    painter->setPen(QColor(0xc8, 0xc4, 0xbc));
-    painter->setBrush(QColor(255, 250, 225, 235));
-    painter->drawRoundedRect(box, 5, 5);
-    painter->setPen(QColor(0x30, 0x30, 0x30));
-    painter->drawText(box, Qt::AlignCenter, text);
     painter->restore();
 }
