@@ -119,7 +119,10 @@ int main(int argc, char **argv)
         settleSubscriptions(s);
         click(s.view()->viewport(), s.view()->mapFromScene(g->network()->geoUtil()->xyToGeo(g->position())));
         pumpFor(300);
-        return save(w.grab().toImage(), out.filePath(QStringLiteral("demo-info.png")));
+        // The map and the panel, without the object tree.
+        const QPoint left = s.view()->mapTo(&w, QPoint(0, 0));
+        return save(w.grab(QRect(left.x(), 0, w.width() - left.x(), w.height())).toImage(),
+                    out.filePath(QStringLiteral("demo-info.png")));
     });
 
     const bool controllers = withWindow(network, [&](DemoSession &s, MainWindow &w) {

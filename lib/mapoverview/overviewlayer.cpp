@@ -39,6 +39,7 @@ OverviewLayer::OverviewLayer(LightLookup lookup, QGraphicsItem *parent)
     : QGraphicsObject(parent)
     , m_lookup(std::move(lookup))
 {
+    setObjectName(QStringLiteral("Overview"));
     setAcceptedMouseButtons(Qt::NoButton);
     setFlag(ItemUsesExtendedStyleOption);
     // Above the network's layers, so the offline marks are not buried under the lanes.
@@ -128,6 +129,11 @@ QRectF OverviewLayer::boundingRect() const
     // Marks and dots reach a few pixels beyond the network: at the smallest zoom that is
     // far, so the item claims the whole world and culls by itself.
     return scene() ? scene()->sceneRect() : m_bounds;
+}
+
+QPainterPath OverviewLayer::shape() const
+{
+    return QPainterPath();
 }
 
 void OverviewLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)

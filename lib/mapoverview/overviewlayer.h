@@ -26,7 +26,8 @@ class Network;
  *
  * Everything is read once per setNetworks() into flat arrays in geographic coordinates;
  * painting culls by the exposed rectangle and draws each kind in one call. The item
- * accepts no mouse buttons, so dragging and clicking reach the view and the plugin.
+ * accepts no mouse buttons and has no shape, so dragging, clicking and item look-ups at a
+ * point reach the view, the plugin and the network's items.
  */
 class OverviewLayer : public QGraphicsObject
 {
@@ -53,6 +54,8 @@ public:
     int junctionCount() const { return m_junctions.size(); }
 
     QRectF boundingRect() const override;
+    //! Empty: the item is never "under the cursor" for the scene's item look-ups.
+    QPainterPath shape() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 private:

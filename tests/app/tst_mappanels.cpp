@@ -147,6 +147,8 @@ private Q_SLOTS:
         QCOMPARE(m_s->view()->zoom(), 18 - zoomOutSteps);
         QVERIFY(layer);
         QCOMPARE(layer->showsOverview(), overview);
+        // Never the item "under the cursor": look-ups at a point find the network's items.
+        QVERIFY(!m_s->scene()->items(m_s->view()->centerGeo()).contains(layer));
         QCOMPARE(hintLabel()->isVisible(), overview);
         QCOMPARE(hintLabel()->text(), overview ? QStringLiteral("Zoom in to 17 to see signals") : QString());
         // The junction dots (all controllers online) are on the map only while the overview is.
