@@ -114,6 +114,9 @@ int main(int argc, char **argv)
         const Ostrika::Granule *g = busiest(s);
         if (!g)
             return false;
+        // The panel alone on its side, so every group shows.
+        if (auto *list = w.findChild<ControllerList *>())
+            list->hide();
         w.centreOnBusiestJunction(18);
         s.simulation().advanceTo(20.0);
         settleSubscriptions(s);
