@@ -77,6 +77,21 @@ QString laneText(const Ostrika::Lane *lane)
     return tr("%1 lane %2").arg(nameOf(lane->edge())).arg(lane->index());
 }
 
+// A light tint of the state's colour behind its name, so a glance over the table reads it.
+QString stateTint(int code)
+{
+    switch (code) {
+    case SignalState::Green:
+    case SignalState::GreenFlashing:
+    case SignalState::GreenFlashingAlt: return QStringLiteral("#bdf0bd");
+    case SignalState::Red: return QStringLiteral("#f5c0c0");
+    case SignalState::Yellow:
+    case SignalState::YellowFlashing: return QStringLiteral("#fff0a0");
+    case SignalState::RedYellow: return QStringLiteral("#ffd7a0");
+    default: return QStringLiteral("#e6e6e6");
+    }
+}
+
 } // namespace
 
 QString HitDescription::groupStateText(const Corvel::Light *light, int group)
@@ -151,12 +166,15 @@ QString HitDescription::html(const MapHit &hit, const LightLookup &lookup)
     const QList<const Ostrika::SignalGroup *> groups = groupsOf(hit);
     if (groups.isEmpty())
         return out + tr("<p>No signal group governs it.</p>");
-    out += QStringLiteral("<p><b>%1</b></p><table cellspacing=2><tr><th align=left>%2</th><th align=left>%3</th>"
+    out += QStringLiteral("<p><b>%1</b></p><table cellspacing=2 cellpadding=2><tr><th align=left>%2</th><th align=left>%3</th>"
                           "<th align=left>%4</th></tr>")
                .arg(hit.kind == MapHit::Junction ? tr("Signal groups") : tr("Governed by"), tr("Group"), tr("Name"),
                     tr("State"));
-    for (const Ostrika::SignalGroup *g : groups)
-        out += QStringLiteral("<tr><td>SG %1</td><td>%2</td><td>%3</td></tr>")
-                   .arg(g->tlId()).arg(esc(nameOf(g)), esc(groupStateText(light, g->tlId())));
+    for (const Ostrika::SignalGroup *g : groups) {
+        const bool known = light && light->isConnected() && light->groups().contains(g->tlId());
+        out += QStringLiteral("<tr><td>SG %1</td><td>%2</td><td bgcolor=\"%3\">%4</td></tr>")
+                   .arg(g->tlId()).arg(esc(nameOf(g)), stateTint(known ? light->groupState(g->tlId()) : -1),
+                                       esc(groupStateText(light, g->tlId())));
+    }
     return out + QStringLiteral("</table>");
 }
