@@ -1,6 +1,8 @@
 // ostrik-view: nearest junction, connection or crosswalk, through a coarse grid.
 #include "networkpicker.h"
 
+#include "pointbounds.h"
+
 #include <QLineF>
 
 #include <algorithm>
@@ -52,9 +54,7 @@ void NetworkPicker::setNetworks(const QList<QPair<QString, const Ostrika::Networ
             const QVector<QPointF> &points = object->polyline().points();
             if (points.isEmpty())
                 return;
-            QRectF bounds(points.constFirst(), QSizeF());
-            for (const QPointF &p : points)
-                bounds |= QRectF(p, QSizeF());
+            const QRectF bounds = pointBounds(points);
             const int index = net.entries.size();
             net.entries.append({bounds, object, crosswalk});
             for (int x = cellOf(bounds.left()); x <= cellOf(bounds.right()); ++x)

@@ -1,10 +1,11 @@
 // ostrik-view: road centre lines and junction dots in one item, culled and batched.
 #include "overviewlayer.h"
 
+#include "pointbounds.h"
+
 #include <corvel/light.h>
 #include <ostrika/ostrika.h>
 
-#include <QGraphicsScene>
 #include <QHash>
 #include <QPainter>
 #include <QPixmap>
@@ -48,11 +49,9 @@ OverviewLayer::OverviewLayer(LightLookup lookup, QGraphicsItem *parent)
 
 void OverviewLayer::setNetworks(const QList<const Ostrika::Network *> &networks)
 {
-    prepareGeometryChange();
     m_lines.clear();
     m_roads.clear();
     m_junctions.clear();
-    m_bounds = QRectF();
     for (const Ostrika::Network *net : networks) {
         if (!net)
             continue;
@@ -74,17 +73,14 @@ void OverviewLayer::setNetworks(const QList<const Ostrika::Network *> &networks)
             Road road;
             road.first = m_lines.size();
             road.minor = isMinor(edge);
-            QPointF prev = geo->xyToGeo(line.constFirst());
-            QRectF bounds(prev, QSizeF());
-            for (int i = 1; i < line.count(); ++i) {
-                const QPointF p = geo->xyToGeo(line.at(i));
-                m_lines.append(QLineF(prev, p));
-                bounds |= QRectF(p, QSizeF());
-                prev = p;
-            }
+            QVector<QPointF> points;
+            points.reserve(line.count());
+            for (const QPointF &p : line.points())
+                points.append(geo->xyToGeo(p));
+            for (int i = 1; i < points.size(); ++i)
+                m_lines.append(QLineF(points.at(i - 1), points.at(i)));
             road.count = m_lines.size() - road.first;
-            road.bounds = bounds.normalized();
-            m_bounds |= road.bounds;
+            road.bounds = pointBounds(points);
             m_roads.append(road);
         }
         for (const Ostrika::Granule *g : net->findChildren<Ostrika::Granule *>()) {
@@ -92,7 +88,6 @@ void OverviewLayer::setNetworks(const QList<const Ostrika::Network *> &networks)
                 continue;
             const QPointF p = geo->xyToGeo(g->position());
             m_junctions.append({p, g->tlId()});
-            m_bounds |= QRectF(p, QSizeF());
         }
     }
     update();
@@ -128,7 +123,7 @@ QRectF OverviewLayer::boundingRect() const
 {
     // Marks and dots reach a few pixels beyond the network: at the smallest zoom that is
     // far, so the item claims the whole world and culls by itself.
-    return scene() ? scene()->sceneRect() : m_bounds;
+    return QRectF(-180.0, -90.0, 360.0, 180.0);
 }
 
 QPainterPath OverviewLayer::shape() const
@@ -153,7 +148,7 @@ void OverviewLayer::paintRoads(QPainter *painter, const QRectF &exposed) const
 {
     QVector<QLineF> major, minor;
     for (const Road &r : m_roads) {
-        // Not QRectF::intersects: a straight east-west road has bounds of no height.
+        // Not QRectF::intersects, which never meets a straight road's bounds of no height.
         if (r.bounds.left() > exposed.right() || r.bounds.right() < exposed.left()
             || r.bounds.top() > exposed.bottom() || r.bounds.bottom() < exposed.top())
             continue;

@@ -81,7 +81,6 @@ private:
     QVector<QLineF> m_lines;
     QVector<Road> m_roads;
     QVector<Junction> m_junctions;
-    QRectF m_bounds;
     int m_zoom = 17;
     int m_minZoom = 17;
 };

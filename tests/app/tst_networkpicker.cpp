@@ -4,14 +4,30 @@
 #include "hitdescription.h"
 #include "networkfit.h"
 #include "networkpicker.h"
+#include "overviewlayer.h"
 #include "testnetwork.h"
 
 #include <corvel/light.h>
+#include <mirel/mapscene.h>
+#include <mirel/osmview.h>
 
 #include <QtTest>
 
 namespace {
 const QPointF Origin(16.60, 49.19);
+
+int countNear(const QImage &image, const QColor &colour, int tolerance)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
+                && std::abs(c.blue() - colour.blue()) <= tolerance)
+                ++n;
+        }
+    return n;
+}
 } // namespace
 
 class TestNetworkPicker : public QObject
@@ -156,6 +172,58 @@ private Q_SLOTS:
             lights << l;
         }
         QCOMPARE(controllerCountText(countControllers(lights), lights.size()), text);
+    }
+
+    // Three junctions on an east-west road (online, offline, no controller) and a footpath:
+    // each drawn in its own look below the minimum zoom, only the offline mark above it.
+    void overviewDrawsEachStateApart()
+    {
+        TestNetwork tn(Origin);
+        for (int k = 0; k < 3; ++k) {
+            JunctionSpec j;
+            j.tlId = 3 + k;
+            j.centre = QPointF(300.0 * k, 0.0);
+            j.connections = {ConnSpec{{1}, 0.0}};
+            QVERIFY(tn.addJunction(j));
+        }
+        Ostrika::Node *a = tn.node(QPointF(150.0, -200.0));
+        Ostrika::Node *b = tn.node(QPointF(150.0, 200.0));
+        tn.straight(a, b, 0.0, Ostrika::Lane::Pedestrian);
+        QVERIFY2(tn.ok(), qPrintable(tn.error));
+        Corvel::Project project;
+        project.addLight(3);
+        project.addLight(4)->setConnected(false);
+
+        Mirel::MapScene scene;
+        auto *layer = new OverviewLayer([&](int id) -> const Corvel::Light * { return project.object(id); });
+        scene.addItem(layer);
+        layer->setNetworks({&tn.net});
+        QCOMPARE(layer->junctionCount(), 3);
+        OsmView view(&scene);
+        view.resize(900, 500);
+        view.fitGeo(tn.net.geoUtil()->xyToGeo(QRectF(-100, -220, 800, 440)));
+        layer->setZoom(view.zoom());
+        QVERIFY(layer->showsOverview());
+        QCOMPARE(layer->hintText(), QStringLiteral("Zoom in to 17 to see signals"));
+        const QImage below = view.viewport()->grab().toImage();
+        QVERIFY(countNear(below, controllerStateColour(ControllerState::Online), 3) > 15);
+        QVERIFY(countNear(below, controllerStateColour(ControllerState::Missing), 3) > 15);
+        QVERIFY(countNear(below, controllerStateColour(ControllerState::Offline), 3) > 8);
+        // The east-west road (bounds of no height) and the footpath, lighter.
+        QVERIFY(countNear(below, QColor(112, 112, 112), 0) > 80);
+        QVERIFY(countNear(below, QColor(188, 184, 176), 0) > 80);
+
+        layer->setMinimumZoom(view.zoom());
+        QVERIFY(!layer->showsOverview());
+        QVERIFY(layer->hintText().isEmpty());
+        const QImage above = view.viewport()->grab().toImage();
+        QCOMPARE(countNear(above, controllerStateColour(ControllerState::Online), 3), 0);
+        // A road pixel away from every mark: the road is no longer there.
+        const QPoint road = view.mapFromScene(tn.net.geoUtil()->xyToGeo(QPointF(40.0, 0.0)));
+        const QRect around(road - QPoint(2, 2), QSize(5, 5));
+        QVERIFY(countNear(below.copy(around), QColor(112, 112, 112), 0) > 0);
+        QCOMPARE(countNear(above.copy(around), QColor(112, 112, 112), 0), 0);
+        QVERIFY(countNear(above, controllerStateColour(ControllerState::Offline), 3) > 20);
     }
 
     void fitShowsTheGroupInView_data()
