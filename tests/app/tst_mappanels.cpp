@@ -16,6 +16,7 @@
 #include <ostrika/ostrika.h>
 #include <signalplan.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -303,6 +304,81 @@ private Q_SLOTS:
         m_s->simulation().setOnline(g->tlId(), false);
         m_s->view()->setZoom(15);
         QVERIFY(countNear(mapPicture(*m_s), controllerStateColour(ControllerState::Offline), 4) > 10);
+    }
+
+    // Sorting by id is numeric; a double click shows the controller's junction with signals.
+    void controllerListSortsAndShowsTheJunction()
+    {
+        auto *list = m_window->findChild<ControllerList *>();
+        QTableView *table = list->table();
+        QAbstractItemModel *shown = table->model();
+        QList<int> ids;
+        for (int r = 0; r < shown->rowCount(); ++r)
+            ids << shown->index(r, ControllerTableModel::Id).data().toInt();
+        QList<int> sorted = ids;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(ids, sorted);
+        QHeaderView *header = table->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(ControllerTableModel::Id) + 5, header->height() / 2));
+        QCOMPARE(shown->index(0, ControllerTableModel::Id).data().toInt(), sorted.constLast());
+
+        m_s->view()->setZoom(14);
+        const QModelIndex last = shown->index(shown->rowCount() - 1, ControllerTableModel::Junction);
+        const QString junction = last.data().toString();
+        table->scrollTo(last);
+        QCoreApplication::processEvents();
+        QSignalSpy clicked(table, &QTableView::doubleClicked);
+        // A double click is a click and then a second press (QTest sends only the second).
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(last).center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(last).center());
+        QCOMPARE(clicked.size(), 1);
+        QVERIFY2(m_s->view()->zoom() >= 18, qPrintable(QString::number(m_s->view()->zoom())));
+        const Ostrika::Granule *g = nullptr;
+        for (const auto &n : m_s->networks())
+            g = g ? g : n.second->findChild<Ostrika::Granule *>(junction);
+        QVERIFY(g);
+        const QPointF at = g->network()->geoUtil()->xyToGeo(g->position());
+        QVERIFY(QLineF(m_s->view()->centerGeo(), at).length() < 1e-4);
+    }
+
+    // Below 17 the dots answer the mouse too; after "Unload all" nothing is left to show.
+    void tooltipOnADotAndUnloading()
+    {
+        const Ostrika::Granule *g = busiest();
+        m_s->view()->setZoom(15);
+        m_s->view()->centerOnGeo(g->network()->geoUtil()->xyToGeo(g->position()));
+        const QPoint at = onScreen(g, g->position());
+        QHelpEvent help(QEvent::ToolTip, at, m_s->view()->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(m_s->view()->viewport(), &help);
+        QVERIFY2(QToolTip::text().startsWith(QStringLiteral("Junction \u201c%1\u201d").arg(g->objectName())),
+                 qPrintable(QToolTip::text()));
+        QTest::mouseClick(m_s->view()->viewport(), Qt::LeftButton, {}, at);
+        auto *info = m_window->findChild<InfoPanel *>();
+        QCOMPARE(info->hit().kind, MapHit::Junction);
+
+        m_s->unloadAll();
+        info->refresh();
+        QCOMPARE(info->hit().kind, MapHit::None);
+        QVERIFY(info->plainText().startsWith(QStringLiteral("Click a junction")));
+        QCOMPARE(m_window->findChild<ControllerList *>()->table()->model()->rowCount(), 0);
+        QVERIFY(hintLabel()->text().isEmpty());
+        QVERIFY(m_s->view()->hint().isEmpty());
+    }
+
+    // The host follows the plugin's own minimum zoom setting: both switch at the same zoom.
+    void followsThePluginsMinimumZoom()
+    {
+        cleanup();
+        QSettings().setValue(QStringLiteral("ostrikPlugin/minZoom"), 16);
+        init();
+        QSettings().remove(QStringLiteral("ostrikPlugin/minZoom"));
+        lookAtBusiest(16);
+        QVERIFY(!overview()->showsOverview());
+        QVERIFY(!m_s->subscribedControllers().isEmpty());
+        m_s->view()->setZoom(15);
+        QCOMPARE(hintLabel()->text(), QStringLiteral("Zoom in to 16 to see signals"));
+        QCOMPARE(m_s->view()->hint(), hintLabel()->text());
     }
 
     // The legend names the neutral look, and the overview's own symbols below 17.
