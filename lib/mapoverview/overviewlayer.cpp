@@ -19,7 +19,11 @@ namespace {
 
 const QColor MajorRoad(112, 112, 112);
 const QColor MinorRoad(188, 184, 176);
-constexpr double DotRadius = 4.0;
+// Smaller dots where junctions crowd, so the roads between them still show.
+double dotRadius(int zoom)
+{
+    return zoom >= 14 ? 4.0 : zoom == 13 ? 3.0 : 2.5;
+}
 constexpr double OfflineRadius = 9.0;
 
 // Lanes that carry road vehicles; an edge with none of them is a path or a track.
@@ -174,7 +178,8 @@ void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) con
 {
     // At city scale dots lie on top of each other: one per few pixels, the worst state
     // winning (offline over no controller over online), drawn as ready-made sprites.
-    constexpr int Cell = 3;
+    const double radius = dotRadius(m_zoom);
+    const int cell = int(std::ceil(radius)) + 1;
     const QTransform toDevice = painter->worldTransform();
     QHash<quint64, QPair<QPointF, int>> cells;
     for (const Junction &j : m_junctions) {
@@ -188,7 +193,7 @@ void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) con
         case ControllerState::Missing: rank = 1; break;
         case ControllerState::Offline: rank = 2; break;
         }
-        const quint64 key = (quint64(quint32(int(p.x()) / Cell)) << 32) | quint32(int(p.y()) / Cell);
+        const quint64 key = (quint64(quint32(int(p.x()) / cell)) << 32) | quint32(int(p.y()) / cell);
         auto it = cells.find(key);
         if (it == cells.end())
             cells.insert(key, {p, rank});
@@ -196,8 +201,9 @@ void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) con
             *it = {p, rank};
     }
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap sprites[] = {dotSprite(ControllerState::Online, dpr), dotSprite(ControllerState::Missing, dpr),
-                               dotSprite(ControllerState::Offline, dpr)};
+    const QPixmap sprites[] = {dotSprite(ControllerState::Online, radius, dpr),
+                               dotSprite(ControllerState::Missing, radius, dpr),
+                               dotSprite(ControllerState::Offline, radius, dpr)};
     const QPointF half(sprites[0].width() / dpr / 2.0, sprites[0].height() / dpr / 2.0);
     painter->save();
     painter->resetTransform();
@@ -209,9 +215,9 @@ void OverviewLayer::paintJunctions(QPainter *painter, const QRectF &exposed) con
     painter->restore();
 }
 
-QPixmap OverviewLayer::dotSprite(ControllerState state, qreal dpr)
+QPixmap OverviewLayer::dotSprite(ControllerState state, double radius, qreal dpr)
 {
-    const int size = int(std::ceil((2 * DotRadius + 3) * dpr));
+    const int size = int(std::ceil((2 * radius + 3) * dpr));
     QPixmap pixmap(size, size);
     pixmap.setDevicePixelRatio(dpr);
     pixmap.fill(Qt::transparent);
@@ -226,7 +232,7 @@ QPixmap OverviewLayer::dotSprite(ControllerState state, qreal dpr)
         p.setPen(QPen(Qt::white, 1.0));
         p.setBrush(controllerStateColour(state));
     }
-    p.drawEllipse(c, DotRadius, DotRadius);
+    p.drawEllipse(c, radius, radius);
     return pixmap;
 }
 

@@ -75,7 +75,7 @@ private:
     void paintRoads(QPainter *painter, const QRectF &exposed) const;
     void paintJunctions(QPainter *painter, const QRectF &exposed) const;
     void paintOffline(QPainter *painter, const QRectF &exposed) const;
-    static QPixmap dotSprite(ControllerState state, qreal dpr);
+    static QPixmap dotSprite(ControllerState state, double radius, qreal dpr);
 
     LightLookup m_lookup;
     QVector<QLineF> m_lines;
