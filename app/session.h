@@ -83,6 +83,12 @@ public:
     MapView *view() const { return m_view; }
 
     QStringList networkFiles() const { return m_networks.keys(); }
+    //! The network opened last (absolute path; empty when none): the one whose routes the tree lists.
+    QString shownNetwork() const { return m_loadOrder.value(m_loadOrder.size() - 1); }
+    //! File name of the open network whose granules use controller \a id (empty: none).
+    QString networkOfController(int id) const;
+    //! Names of every named object of the open networks, sorted, each once.
+    QStringList objectNames() const;
     QStringList routeNames() const;
     //! Name of the longest named route (empty when there is none).
     QString longestRoute() const;
@@ -109,9 +115,14 @@ public:
 
 Q_SIGNALS:
     void networksChanged();
+    //! A network is being opened: \a stage of 3 (1 reading, 2 controllers, 3 drawing; 0 done, opened or not).
+    void loading(const QString &fileName, int stage);
 
 private:
     std::shared_ptr<Ostrika::Network> readNetwork(const QString &fileName, QString *error) const;
+    //! Empty, or why \a net cannot join the open networks (controller ids taken).
+    QString controllerClash(const QString &fileName, const Ostrika::Network &net) const;
+    void remember(const QString &fileName, const std::shared_ptr<Ostrika::Network> &net);
     //! Adds diagram parts a live source knows: its recorded states and its vehicles.
     void addLiveParts(TimelineDiagram *out) const;
     //! The host's own copy of a route, from its reading of the network files.
@@ -125,6 +136,7 @@ private:
     LiveSumo *m_live = nullptr;
     PluginHost m_plugin;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
+    QStringList m_loadOrder;
     QList<QGraphicsItem *> m_gpxItems;
     RecordedDrives m_drives;
     QStringList m_planSources;

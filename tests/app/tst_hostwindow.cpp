@@ -1,0 +1,480 @@
+// The demo host's window driven as a user drives it (offscreen, with the real plugin): two
+// networks at once, remembered settings, dropped files, keyboard, finding and selecting.
+#include "findobject.h"
+#include "mainwindow.h"
+#include "mapview.h"
+#include "networkclash.h"
+#include "session.h"
+#include "testnetwork.h"
+#include "timelinewindow.h"
+
+#include <mirel/itemmodel.h>
+#include <mirel/mapscene.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDockWidget>
+#include <QGraphicsItem>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString sample(const QString &name)
+{
+    return QStringLiteral(OSTRIK_SAMPLES_DIR "/") + name;
+}
+
+const QString TownRoute = QStringLiteral("Main Street out-and-back");
+
+QModelIndex rowNamed(const QAbstractItemModel *m, const QString &text, const QModelIndex &parent = QModelIndex())
+{
+    for (int r = 0; r < m->rowCount(parent); ++r) {
+        const QModelIndex i = m->index(r, 0, parent);
+        if (i.data().toString() == text)
+            return i;
+        const QModelIndex below = rowNamed(m, text, i);
+        if (below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
+// The text of the next message box, which is closed; collected while \a action runs.
+QString messageDuring(const std::function<void()> &action)
+{
+    QString text;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    poll.start(20);
+    action();
+    return text;
+}
+
+// Every controller of the plans shows its plan's states at the current time.
+QString wrongSignals(DemoSession &s)
+{
+    const double t = s.simulation().time();
+    for (const ControllerPlan &plan : s.simulation().plans()) {
+        const Corvel::Light *light = s.simulation().light(plan.controllerId);
+        if (!light)
+            return QStringLiteral("no controller %1").arg(plan.controllerId);
+        for (int g : light->groups())
+            if (light->groupState(g) != plan.stateAt(g, t))
+                return QStringLiteral("controller %1 group %2").arg(plan.controllerId).arg(g);
+    }
+    return QString();
+}
+
+// A window around a session that has the town open.
+struct Host
+{
+    std::unique_ptr<DemoSession> session = std::make_unique<DemoSession>();
+    std::unique_ptr<MainWindow> window;
+
+    Host()
+    {
+        QString error;
+        if (!session->init(QString(), &error))
+            qWarning("%s", qPrintable(error));
+        session->source().setRunning(false);
+        window = std::make_unique<MainWindow>(session.get());
+        window->resize(1280, 860);
+        window->show();
+        window->openNetworkFile(sample(QStringLiteral("town.ostka")));
+        window->centreOnBusiestJunction(18);
+    }
+    ~Host()
+    {
+        // The window owns the view: the plugin unloads while both still exist.
+        session->plugin().release();
+        window.reset();
+    }
+    MapView *view() const { return session->view(); }
+    QTreeView *tree() const { return window->findChild<QTreeView *>(); }
+    QLabel *statusLabel(const QString &start) const
+    {
+        for (QLabel *l : window->statusBar()->findChildren<QLabel *>())
+            if (l->text().startsWith(start))
+                return l;
+        return nullptr;
+    }
+    void activate()
+    {
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    void sendDrop(const QStringList &files, bool *accepted)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &f : files)
+            urls << QUrl::fromLocalFile(f);
+        mime.setUrls(urls);
+        QWidget *target = view()->viewport();
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        *accepted = enter.isAccepted();
+        if (!*accepted)
+            return;
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+};
+
+QString lonLat(const QPointF &p)
+{
+    return QStringLiteral("lon %1  lat %2").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6);
+}
+
+} // namespace
+
+class TestHostWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("OstrikTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("tst_hostwindow"));
+        // The sandbox of the test run, never the user's own settings.
+        QVERIFY(QSettings().fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+    }
+
+    void init()
+    {
+        QSettings settings;
+        settings.remove(QStringLiteral("window"));
+        settings.remove(QStringLiteral("files"));
+    }
+
+    void idRanges_data()
+    {
+        QTest::addColumn<QList<int>>("ids");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QList<int>{} << QString();
+        QTest::newRow("one") << QList<int>{7} << QStringLiteral("7");
+        QTest::newRow("runs, unordered, repeated") << QList<int>{12, 3, 1, 2, 9, 11, 2, 10}
+                                                   << QStringLiteral("1\u20133, 9\u201312");
+    }
+    void idRanges()
+    {
+        QFETCH(QList<int>, ids);
+        QFETCH(QString, text);
+        QCOMPARE(NetworkClash::ranges(ids), text);
+    }
+
+    void secondNetwork_data()
+    {
+        QTest::addColumn<int>("firstTl");
+        QTest::addColumn<int>("secondTl");
+        QTest::addColumn<QString>("clashing"); // empty: the network opens
+        QTest::newRow("both ids taken") << 2 << 3 << QStringLiteral("2\u20133");
+        QTest::newRow("one id taken") << 101 << 15 << QStringLiteral("15");
+        QTest::newRow("ids of its own") << 101 << 102 << QString();
+    }
+    void secondNetwork()
+    {
+        QFETCH(int, firstTl);
+        QFETCH(int, secondTl);
+        QFETCH(QString, clashing);
+        Host h;
+        QTemporaryDir dir;
+        const QString second = dir.filePath(QStringLiteral("second.ostka"));
+        QString error;
+        QVERIFY2(writeJunctions(second, QPointF(16.62, 49.20), twoJunctions(firstTl, secondTl), 1000, &error),
+                 qPrintable(error));
+        const QList<int> townIds = h.session->controllerIds();
+        QObject *townGranule = h.session->plugin().granule(townIds.value(0));
+        QVERIFY(townGranule);
+        const QString townGranuleName = townGranule->objectName();
+        h.session->simulation().advanceTo(30.0);
+
+        const QString message = messageDuring([&] { h.window->openNetworkFile(second); });
+        h.session->simulation().advanceTo(47.5);
+        QCOMPARE(wrongSignals(*h.session), QString());
+        // The town's junctions stay bound to the town's controllers.
+        QCOMPARE(h.session->plugin().granule(townIds.value(0))->objectName(), townGranuleName);
+        QCOMPARE(h.session->networkOfController(townIds.value(0)), QStringLiteral("town.ostka"));
+
+        if (!clashing.isEmpty()) {
+            QVERIFY2(message.contains(QStringLiteral("controller ids %1 are already used by town.ostka").arg(clashing)),
+                     qPrintable(message));
+            QVERIFY2(message.contains(QLatin1String("ostka-renumber --first-controller 16 second.ostka")),
+                     qPrintable(message));
+            QVERIFY(message.contains(QLatin1String("ostka-import --first-controller 16")));
+            // Nothing of it stays.
+            QCOMPARE(h.session->networkFiles().size(), 1);
+            QCOMPARE(h.session->controllerIds(), townIds);
+            QVERIFY(!h.session->plugin().findObjectByName(QStringLiteral("R1")));
+            QCOMPARE(h.window->windowTitle(), QStringLiteral("town.ostka \u2014 Ostrik demo host"));
+            return;
+        }
+        QCOMPARE(message, QString());
+        QCOMPARE(h.session->networkFiles().size(), 2);
+        QCOMPARE(h.session->networkOfController(firstTl), QStringLiteral("second.ostka"));
+        QCOMPARE(h.session->plugin().granule(firstTl)->objectName(), QStringLiteral("J%1_G").arg(firstTl));
+        QCOMPARE(h.session->simulation().light(firstTl)->isConnected(), true);
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("second.ostka and 1 more \u2014 Ostrik demo host"));
+        // The tree lists the last network's routes and says so; the diagram offers them all.
+        const QList<QLabel *> labels = h.window->findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+            return l->text().startsWith(QLatin1String("Routes of second.ostka, the network opened last"));
+        }));
+        QVERIFY(rowNamed(h.session->itemModel(), QStringLiteral("R1")).isValid());
+        QVERIFY(!rowNamed(h.session->itemModel(), TownRoute).isValid());
+        TimelineWindow timeline(h.session.get());
+        const auto *routes = timeline.findChild<QComboBox *>();
+        QVERIFY(routes->findText(QStringLiteral("R1")) >= 0);
+        QVERIFY(routes->findText(TownRoute) >= 0);
+    }
+
+    void settingsAreRememberedAcrossTwoWindows()
+    {
+        {
+            Host h;
+            h.window->resize(1111, 777);
+            auto *objects = h.window->findChild<QDockWidget *>(QStringLiteral("objects"));
+            QVERIFY(objects);
+            objects->close();
+            h.window->openGpxFile(sample(QStringLiteral("town-route.gpx")));
+            QCOMPARE(h.session->gpxTrackCount(), 1);
+            h.window->close();
+        }
+        Host h;
+        QCOMPARE(h.window->size(), QSize(1111, 777));
+        auto *objects = h.window->findChild<QDockWidget *>(QStringLiteral("objects"));
+        QVERIFY(objects->isHidden());
+        // The closed dock comes back from View → Panels.
+        QMenu *panels = nullptr;
+        for (QMenu *m : h.window->menuBar()->findChildren<QMenu *>())
+            if (m->title() == QLatin1String("&Panels"))
+                panels = m;
+        QVERIFY(panels);
+        QMetaObject::invokeMethod(panels, "aboutToShow");
+        QAction *objectsAction = nullptr;
+        for (QAction *a : panels->actions())
+            if (a->text() == QLatin1String("Objects"))
+                objectsAction = a;
+        QVERIFY(objectsAction);
+        QVERIFY(!objectsAction->isChecked());
+        objectsAction->trigger();
+        QVERIFY(objects->isVisible());
+
+        // Newest first: the track, then the network; the folder is the samples'.
+        QMenu *recent = nullptr;
+        for (QMenu *m : h.window->menuBar()->findChildren<QMenu *>())
+            if (m->title() == QLatin1String("Open &recent"))
+                recent = m;
+        QVERIFY(recent);
+        QMetaObject::invokeMethod(recent, "aboutToShow");
+        QStringList entries;
+        for (QAction *a : recent->actions())
+            entries << a->text();
+        QCOMPARE(entries.mid(0, 2), (QStringList{QStringLiteral("&1  town-route.gpx"), QStringLiteral("&2  town.ostka")}));
+        QSettings settings;
+        QCOMPARE(settings.value(QStringLiteral("files/lastFolder")).toString(), QFileInfo(sample(QString())).absolutePath());
+        // The plugin's own group holds nothing of the host's.
+        settings.beginGroup(QStringLiteral("ostrikPlugin"));
+        QVERIFY(!settings.childKeys().contains(QStringLiteral("geometry")));
+        QVERIFY(!settings.childKeys().contains(QStringLiteral("recent")));
+    }
+
+    void droppedFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("networks");
+        QTest::addColumn<int>("tracks");
+        QTest::newRow("GPX track") << sample(QStringLiteral("town-route.gpx")) << true << 1 << 1;
+        QTest::newRow("road network again") << sample(QStringLiteral("town.ostka")) << true << 1 << 0;
+        QTest::newRow("SUMO network") << sample(QStringLiteral("sumo/grid.net.xml")) << true << 2 << 0;
+        QTest::newRow("other file") << sample(QStringLiteral("town.plans.json")) << false << 1 << 0;
+    }
+    void droppedFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, accepted);
+        QFETCH(int, networks);
+        QFETCH(int, tracks);
+        Host h;
+        bool taken = false;
+        h.sendDrop({file}, &taken);
+        QCOMPARE(taken, accepted);
+        if (file.endsWith(QLatin1String(".net.xml"))) {
+            // The importer runs with its progress shown, numbering after the town's controllers.
+            auto *progress = h.window->findChild<QProgressDialog *>();
+            QVERIFY(progress && progress->isVisible());
+            QTRY_COMPARE_WITH_TIMEOUT(h.session->networkFiles().size(), networks, 90000);
+            QVERIFY(!h.window->findChild<QProgressDialog *>());
+            QCOMPARE(h.session->networkOfController(16), QStringLiteral("grid.ostka"));
+            QCOMPARE(wrongSignals(*h.session), QString());
+        }
+        QCOMPARE(h.session->networkFiles().size(), networks);
+        QCOMPARE(h.session->gpxTrackCount(), tracks);
+    }
+
+    void droppedUnknownFilesAreNamed()
+    {
+        Host h;
+        QTemporaryDir dir;
+        const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+        bool taken = false;
+        h.sendDrop({sample(QStringLiteral("town-route.gpx")), notes}, &taken);
+        QVERIFY(taken);
+        QCOMPARE(h.session->gpxTrackCount(), 1);
+        QVERIFY2(h.window->statusBar()->currentMessage().startsWith(QLatin1String("Not opened: notes.txt")),
+                 qPrintable(h.window->statusBar()->currentMessage()));
+    }
+
+    void keyboardZoomAndCursor()
+    {
+        Host h;
+        h.activate();
+        QWidget *map = h.view()->viewport();
+        const QPoint pixel(200, 150);
+        QMouseEvent move(QEvent::MouseMove, pixel, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(map, &move);
+        QLabel *cursor = nullptr;
+        QTRY_VERIFY((cursor = h.statusLabel(QStringLiteral("lon "))));
+        QTRY_COMPARE(cursor->text(), lonLat(h.view()->mapToScene(pixel)));
+
+        const int zoom = h.view()->zoom();
+        QTest::keyClick(h.window.get(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(h.view()->zoom(), zoom + 1);
+        QCOMPARE(cursor->text(), lonLat(h.view()->mapToScene(pixel)));
+        QTest::keyClick(h.window.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(h.view()->zoom(), zoom);
+        QCOMPARE(cursor->text(), lonLat(h.view()->mapToScene(pixel)));
+
+        // A drag: the position shown is the one under the pointer where it ends.
+        const QPoint empty(10, 10);
+        QVERIFY(h.view()->items(empty).isEmpty());
+        QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, empty);
+        const QPoint end = empty + QPoint(120, 80);
+        QMouseEvent drag(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(map, &drag);
+        QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, end);
+        QTRY_COMPARE(cursor->text(), lonLat(h.view()->mapToScene(end)));
+    }
+
+    void routeSelectedInTheTreeComesIntoViewAndTheMapAgrees()
+    {
+        Host h;
+        h.activate();
+        QGraphicsItem *route = h.session->plugin().findItemByName(TownRoute);
+        QVERIFY(route);
+        const QRectF bounds = route->sceneBoundingRect();
+        // Far from the route, closer than it fits.
+        h.view()->setZoom(19);
+        h.view()->centerOnGeo(bounds.center() + QPointF(0.05, 0.05));
+        QVERIFY(!h.view()->visibleGeoRect().intersects(bounds));
+
+        QTreeView *tree = h.tree();
+        tree->expandAll();
+        const QModelIndex row = rowNamed(tree->model(), TownRoute);
+        QVERIFY(row.isValid());
+        tree->scrollTo(row);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(row).center());
+        QVERIFY(route->isSelected());
+        QVERIFY(h.view()->zoom() >= 17);
+        QVERIFY(h.view()->visibleGeoRect().contains(bounds.center()));
+        QVERIFY(h.view()->visibleGeoRect().intersects(bounds));
+
+        // Ctrl+T shows its diagram; Escape closes the diagram's window.
+        QTest::keyClick(h.window.get(), Qt::Key_T, Qt::ControlModifier);
+        auto *timeline = h.window->findChild<TimelineWindow *>();
+        QVERIFY(timeline && timeline->isVisible());
+        QCOMPARE(timeline->findChild<QComboBox *>()->currentText(), TownRoute);
+        QApplication::setActiveWindow(timeline);
+        QVERIFY(QTest::qWaitForWindowActive(timeline));
+        QTest::keyClick(timeline, Qt::Key_Escape);
+        QVERIFY(!timeline->isVisible());
+
+        // A click on an empty spot of the map clears the selection in both.
+        QWidget *map = h.view()->viewport();
+        QPoint empty;
+        for (int y = 5; y < map->height() && empty.isNull(); y += 40)
+            for (int x = 5; x < map->width() && empty.isNull(); x += 40)
+                if (h.view()->items(QPoint(x, y)).isEmpty())
+                    empty = QPoint(x, y);
+        QVERIFY(!empty.isNull());
+        QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, empty);
+        QVERIFY(!route->isSelected());
+        QVERIFY(tree->selectionModel()->selectedRows().isEmpty());
+
+        // A click on the route selects its row.
+        QPoint onRoute;
+        for (int y = 2; y < map->height() && onRoute.isNull(); y += 2)
+            for (int x = 2; x < map->width() && onRoute.isNull(); x += 2)
+                if (h.view()->items(QPoint(x, y)).value(0) == route)
+                    onRoute = QPoint(x, y);
+        QVERIFY(!onRoute.isNull());
+        QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, onRoute);
+        QVERIFY(route->isSelected());
+        QCOMPARE(tree->selectionModel()->selectedRows().value(0).data().toString(), TownRoute);
+    }
+
+    void findWithCompletion()
+    {
+        Host h;
+        FindObject find(h.session.get(), h.window.get());
+        find.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&find));
+        QTest::keyClicks(find.nameEdit(), QStringLiteral("street out"));
+        QCompleter *c = find.completer();
+        QTRY_VERIFY(c->popup()->isVisible());
+        QStringList offered;
+        for (int i = 0; c->setCurrentRow(i); ++i)
+            offered << c->currentCompletion();
+        QVERIFY2(offered.contains(TownRoute), qPrintable(offered.join(QLatin1Char('|'))));
+        for (const QString &name : offered)
+            QVERIFY(name.contains(QLatin1String("street out"), Qt::CaseInsensitive));
+
+        // A name nobody has keeps the dialog open and says so.
+        find.nameEdit()->setText(QStringLiteral("Nowhere Lane"));
+        QTest::keyClick(find.nameEdit(), Qt::Key_Return);
+        QVERIFY(find.isVisible());
+        const QList<QLabel *> labels = find.findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+            return l->text() == QStringLiteral("No drawn object is named \u201cNowhere Lane\u201d.");
+        }));
+
+        h.view()->setZoom(15);
+        find.nameEdit()->setText(TownRoute);
+        QTest::keyClick(find.nameEdit(), Qt::Key_Return);
+        QCOMPARE(find.result(), int(QDialog::Accepted));
+        const QRectF bounds = h.session->plugin().findItemByName(TownRoute)->sceneBoundingRect();
+        QVERIFY(h.view()->zoom() >= 17);
+        QVERIFY(h.view()->visibleGeoRect().contains(bounds.center()));
+        // The ring around it, drawn over everything, goes away by itself.
+        const auto rings = [&] {
+            int n = 0;
+            for (QGraphicsItem *i : h.session->scene()->items(bounds.center()))
+                n += (i->flags() & QGraphicsItem::ItemIgnoresTransformations) && i->zValue() >= 1e6 ? 1 : 0;
+            return n;
+        };
+        QCOMPARE(rings(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(rings(), 0, 5000);
+    }
+};
+
+QTEST_MAIN(TestHostWindow)
+#include "tst_hostwindow.moc"
