@@ -54,8 +54,13 @@ bool DropImport::eventFilter(QObject *watched, QEvent *event)
         const QStringList files = localFiles(e->mimeData());
         const bool known = std::any_of(files.cbegin(), files.cend(),
                                        [](const QString &f) { return kindOf(f) != Kind::Unknown; });
-        if (!known)
+        if (files.isEmpty())
             return QObject::eventFilter(watched, event);
+        // Files of no kind the window opens: refused here rather than offered to the map.
+        if (!known) {
+            e->ignore();
+            return true;
+        }
         e->setDropAction(Qt::CopyAction);
         e->accept();
         return true;

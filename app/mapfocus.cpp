@@ -8,7 +8,7 @@
 #include <QPen>
 #include <QVariantAnimation>
 
-#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -59,12 +59,20 @@ void MapFocus::bringIntoView(MapView *view, const QRectF &geoRect)
     const QRectF r = geoRect.normalized();
     if (view->zoom() >= DrawnFromZoom && view->visibleGeoRect().contains(r))
         return;
-    view->fitGeo(r);
-    const int zoom = std::clamp(view->zoom(), DrawnFromZoom, ClosestZoom);
-    if (zoom != view->zoom()) {
-        view->setZoom(zoom);
-        view->centerOnGeo(r.center());
+    // One zoom change straight to the chosen zoom: passing below the plugin's minimum zoom
+    // on the way would hide the network for a moment, and a hidden item loses its selection.
+    const QSizeF pixels = view->mapFromScene(r).boundingRect().size();
+    const QSize room = view->viewport()->size();
+    int zoom = DrawnFromZoom;
+    for (int z = ClosestZoom; z > DrawnFromZoom; --z) {
+        const double scale = std::ldexp(1.0, z - view->zoom());
+        if (pixels.width() * scale <= room.width() && pixels.height() * scale <= room.height()) {
+            zoom = z;
+            break;
+        }
     }
+    view->setZoom(zoom);
+    view->centerOnGeo(r.center());
 }
 
 void MapFocus::pulseAt(QGraphicsScene *scene, const QPointF &geo)

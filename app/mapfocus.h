@@ -16,9 +16,8 @@ constexpr int ClosestZoom = 19;
 
 /*!
  * Moves \a view so that \a geoRect (longitude/latitude) is seen: unchanged when it already
- * lies inside the visible part at a zoom the network is drawn at; else fitted, at a zoom from
- * DrawnFromZoom to ClosestZoom (centred on it when it is larger than the window at
- * DrawnFromZoom). A null or empty rect centres on its corner.
+ * lies inside the visible part at a zoom the network is drawn at; else centred at the closest
+ * zoom from DrawnFromZoom to ClosestZoom where it fits (DrawnFromZoom when it fits at none).
  */
 void bringIntoView(MapView *view, const QRectF &geoRect);
 
