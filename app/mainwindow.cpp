@@ -130,7 +130,7 @@ void MainWindow::createActions()
     file->addAction(tr("&Open network\u2026"), this, &MainWindow::openNetwork, QKeySequence::Open);
     file->addAction(tr("Open &GPX track\u2026"), this, &MainWindow::openGpx, QKeySequence(tr("Ctrl+G")));
     file->addAction(tr("&Import SUMO network\u2026"), this, &MainWindow::importSumo, QKeySequence(tr("Ctrl+I")));
-    file->addMenu(m_recent->menu(this));
+    file->addMenu(m_recent->menu(file));
     file->addAction(tr("&Unload all"), this, &MainWindow::unloadAll);
     file->addSeparator();
     file->addAction(tr("Export signal &plans\u2026"), this, [this] {

@@ -50,14 +50,38 @@ QModelIndex rowNamed(const QAbstractItemModel *m, const QString &text, const QMo
     return QModelIndex();
 }
 
+/*!
+ * For the documentation: when OSTRIK_HOST_DOCS_DIR names a folder, the visible \a widgets
+ * (top-level windows and popups) as one picture \a name there, at their places on screen.
+ */
+void saveShot(const QString &name, const QList<QWidget *> &widgets)
+{
+    const QString dir = qEnvironmentVariable("OSTRIK_HOST_DOCS_DIR");
+    if (dir.isEmpty())
+        return;
+    QRect area;
+    for (const QWidget *w : widgets)
+        area |= w->geometry();
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (QWidget *w : widgets)
+        painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+    painter.end();
+    if (!image.save(dir + QLatin1Char('/') + name, "PNG"))
+        qWarning("cannot write %s", qPrintable(name));
+}
+
 // The text of the next message box, which is closed; collected while \a action runs.
-QString messageDuring(const std::function<void()> &action)
+QString messageDuring(const std::function<void()> &action, const QString &shot = QString())
 {
     QString text;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             text = box->text();
+            if (!shot.isEmpty())
+                saveShot(shot, {box});
             box->accept();
         }
     });
@@ -221,7 +245,8 @@ private Q_SLOTS:
         const QString townGranuleName = townGranule->objectName();
         h.session->simulation().advanceTo(30.0);
 
-        const QString message = messageDuring([&] { h.window->openNetworkFile(second); });
+        const QString message = messageDuring([&] { h.window->openNetworkFile(second); },
+                                              QStringLiteral("host-clash.png"));
         h.session->simulation().advanceTo(47.5);
         QCOMPARE(wrongSignals(*h.session), QString());
         // The town's junctions stay bound to the town's controllers.
@@ -298,6 +323,15 @@ private Q_SLOTS:
             if (m->title() == QLatin1String("Open &recent"))
                 recent = m;
         QVERIFY(recent);
+        QMenu *file = qobject_cast<QMenu *>(recent->parentWidget());
+        if (file && !qEnvironmentVariableIsEmpty("OSTRIK_HOST_DOCS_DIR")) {
+            file->popup(h.window->mapToGlobal(QPoint(0, h.window->menuBar()->height())));
+            recent->popup(file->mapToGlobal(file->actionGeometry(recent->menuAction()).topRight()));
+            QVERIFY(QTest::qWaitForWindowExposed(recent));
+            saveShot(QStringLiteral("host-recent.png"), {file, recent});
+            recent->hide();
+            file->hide();
+        }
         QMetaObject::invokeMethod(recent, "aboutToShow");
         QStringList entries;
         for (QAction *a : recent->actions())
@@ -336,6 +370,8 @@ private Q_SLOTS:
             // The importer runs with its progress shown, numbering after the town's controllers.
             auto *progress = h.window->findChild<QProgressDialog *>();
             QVERIFY(progress && progress->isVisible());
+            QVERIFY(progress->labelText().startsWith(QLatin1String("Importing grid.net.xml")));
+            saveShot(QStringLiteral("host-import.png"), {progress});
             QTRY_COMPARE_WITH_TIMEOUT(h.session->networkFiles().size(), networks, 90000);
             QVERIFY(!h.window->findChild<QProgressDialog *>());
             QCOMPARE(h.session->networkOfController(16), QStringLiteral("grid.ostka"));
@@ -457,6 +493,8 @@ private Q_SLOTS:
         QVERIFY2(offered.contains(TownRoute), qPrintable(offered.join(QLatin1Char('|'))));
         for (const QString &name : offered)
             QVERIFY(name.contains(QLatin1String("street out"), Qt::CaseInsensitive));
+        c->setCurrentRow(0);
+        saveShot(QStringLiteral("host-find.png"), {&find, c->popup()});
 
         // A name nobody has keeps the dialog open and says so.
         find.nameEdit()->setText(QStringLiteral("Nowhere Lane"));
