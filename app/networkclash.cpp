@@ -53,17 +53,21 @@ QString NetworkClash::check(const QString &fileName, const QList<int> &ids, cons
         if (here.isEmpty())
             continue;
         clashing += here;
-        holders << QCoreApplication::translate("NetworkClash", "%1 (controllers %2)")
+        holders << (here.size() == 1 ? QCoreApplication::translate("NetworkClash", "%1 (controller %2)")
+                                     : QCoreApplication::translate("NetworkClash", "%1 (controllers %2)"))
                        .arg(QFileInfo(it.key()).fileName(), ranges(here));
     }
     if (clashing.isEmpty())
         return QString();
     const int firstFree = highest + 1;
+    const QString taken1 = clashing.size() == 1
+        ? QCoreApplication::translate("NetworkClash", "its controller id %1 is").arg(clashing.first())
+        : QCoreApplication::translate("NetworkClash", "its controller ids %1 are").arg(ranges(clashing));
     return QCoreApplication::translate("NetworkClash",
-        "%1 was not opened: its controller ids %2 are already used by %3. A controller id names one "
-        "controller, so two networks opened together must not share any. Give %1 ids of its own, "
-        "for example from %4 on: \u201costka-renumber --first-controller %4 %1\u201d, or import it "
-        "again with \u201costka-import --first-controller %4\u201d.")
-        .arg(name, ranges(clashing), holders.join(QStringLiteral(", ")))
+        "%1 was not opened: %2 already used by %3. A controller id names one controller, so two "
+        "networks opened together must not share any. Give %1 ids of its own, for example from %4 "
+        "on: \u201costka-renumber --first-controller %4 %1\u201d, or import it again with "
+        "\u201costka-import --first-controller %4\u201d.")
+        .arg(name, taken1, holders.join(QStringLiteral(", ")))
         .arg(firstFree);
 }
