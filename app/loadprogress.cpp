@@ -7,7 +7,8 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 
-LoadProgress::LoadProgress(DemoSession *session, QWidget *parent) : QObject(parent), m_parent(parent)
+LoadProgress::LoadProgress(DemoSession *session, QWidget *parent, qint64 bigFile)
+    : QObject(parent), m_parent(parent), m_bigFile(bigFile)
 {
     connect(session, &DemoSession::loading, this, &LoadProgress::stage);
 }
@@ -25,7 +26,7 @@ void LoadProgress::stage(const QString &fileName, int stage)
     }
     m_stage = stage;
     const QFileInfo fi(fileName);
-    if (stage == 1 && fi.size() >= BigFile && !m_dialog) {
+    if (stage == 1 && fi.size() >= m_bigFile && !m_dialog) {
         m_dialog = new QProgressDialog(m_parent);
         m_dialog->setWindowTitle(tr("Open network"));
         m_dialog->setCancelButton(nullptr);

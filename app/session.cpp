@@ -93,11 +93,16 @@ void DemoSession::remember(const QString &fileName, const std::shared_ptr<Ostrik
 
 QString DemoSession::networkOfController(int id) const
 {
+    return controllerNetworks().value(id);
+}
+
+QMap<int, QString> DemoSession::controllerNetworks() const
+{
+    QMap<int, QString> names;
     for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
-        for (const Ostrika::Granule *g : it.value()->findChildren<Ostrika::Granule *>())
-            if (g->tlId() == id)
-                return QFileInfo(it.key()).fileName();
-    return QString();
+        for (int id : NetworkClash::controllerIds(*it.value()))
+            names.insert(id, QFileInfo(it.key()).fileName());
+    return names;
 }
 
 QStringList DemoSession::objectNames() const

@@ -87,6 +87,8 @@ public:
     QString shownNetwork() const { return m_loadOrder.value(m_loadOrder.size() - 1); }
     //! File name of the open network whose granules use controller \a id (empty: none).
     QString networkOfController(int id) const;
+    //! networkOfController() of every controller id the open networks use, in one pass.
+    QMap<int, QString> controllerNetworks() const;
     //! Names of every named object of the open networks, sorted, each once.
     QStringList objectNames() const;
     QStringList routeNames() const;

@@ -1,6 +1,7 @@
 // The demo host's window driven as a user drives it (offscreen, with the real plugin): two
 // networks at once, remembered settings, dropped files, keyboard, finding and selecting.
 #include "findobject.h"
+#include "loadprogress.h"
 #include "mainwindow.h"
 #include "mapview.h"
 #include "networkclash.h"
@@ -393,6 +394,31 @@ private Q_SLOTS:
         QCOMPARE(h.session->gpxTrackCount(), 1);
         QVERIFY2(h.window->statusBar()->currentMessage().startsWith(QLatin1String("Not opened: notes.txt")),
                  qPrintable(h.window->statusBar()->currentMessage()));
+    }
+
+    void openingShowsItsStages()
+    {
+        Host h;
+        h.session->unloadAll();
+        LoadProgress progress(h.session.get(), h.window.get(), 0); // every file counts as big here
+        QStringList seen;
+        connect(h.session.get(), &DemoSession::loading, this, [&](const QString &, int stage) {
+            const QProgressDialog *d = progress.dialog();
+            seen << (d ? QStringLiteral("%1 %2 %3").arg(stage).arg(d->isVisible()).arg(d->labelText())
+                       : QStringLiteral("%1 none").arg(stage));
+        });
+        h.window->openNetworkFile(sample(QStringLiteral("town.ostka")));
+        QCOMPARE(seen, (QStringList{QStringLiteral("1 1 Reading town.ostka (0.1 MB)\u2026"),
+                                    QStringLiteral("2 1 Setting up the controllers of town.ostka (0.1 MB)\u2026"),
+                                    QStringLiteral("3 1 Drawing town.ostka (0.1 MB)\u2026"),
+                                    QStringLiteral("0 none")}));
+        QVERIFY(!QApplication::overrideCursor());
+        // A file that fails to open takes its dialog and busy cursor with it.
+        seen.clear();
+        const QString message = messageDuring([&] { h.window->openNetworkFile(QStringLiteral("/nonexistent/x.ostka")); });
+        QVERIFY(message.contains(QLatin1String("does not exist")));
+        QCOMPARE(seen, (QStringList{QStringLiteral("1 1 Reading x.ostka (0.0 MB)\u2026"), QStringLiteral("0 none")}));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void keyboardZoomAndCursor()
