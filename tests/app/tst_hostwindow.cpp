@@ -6,6 +6,7 @@
 #include "mapview.h"
 #include "networkclash.h"
 #include "session.h"
+#include "testhost.h"
 #include "testnetwork.h"
 #include "timelinewindow.h"
 
@@ -37,19 +38,6 @@ QString sample(const QString &name)
 }
 
 const QString TownRoute = QStringLiteral("Main Street out-and-back");
-
-QModelIndex rowNamed(const QAbstractItemModel *m, const QString &text, const QModelIndex &parent = QModelIndex())
-{
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        if (i.data().toString() == text)
-            return i;
-        const QModelIndex below = rowNamed(m, text, i);
-        if (below.isValid())
-            return below;
-    }
-    return QModelIndex();
-}
 
 /*!
  * For the documentation: when OSTRIK_HOST_DOCS_DIR names a folder, the visible \a widgets
@@ -134,6 +122,13 @@ struct Host
     }
     MapView *view() const { return session->view(); }
     QTreeView *tree() const { return window->findChild<QTreeView *>(); }
+    QMenu *menu(const QString &title) const
+    {
+        for (QMenu *m : window->findChildren<QMenu *>())
+            if (m->title() == title)
+                return m;
+        return nullptr;
+    }
     QLabel *statusLabel(const QString &start) const
     {
         for (QLabel *l : window->statusBar()->findChildren<QLabel *>())
@@ -279,8 +274,8 @@ private Q_SLOTS:
         QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
             return l->text().startsWith(QLatin1String("Routes of second.ostka, the network opened last"));
         }));
-        QVERIFY(rowNamed(h.session->itemModel(), QStringLiteral("R1")).isValid());
-        QVERIFY(!rowNamed(h.session->itemModel(), TownRoute).isValid());
+        QVERIFY(findRow(h.session->itemModel(), QStringLiteral("R1")).isValid());
+        QVERIFY(!findRow(h.session->itemModel(), TownRoute).isValid());
         TimelineWindow timeline(h.session.get());
         const auto *routes = timeline.findChild<QComboBox *>();
         QVERIFY(routes->findText(QStringLiteral("R1")) >= 0);
@@ -304,10 +299,7 @@ private Q_SLOTS:
         auto *objects = h.window->findChild<QDockWidget *>(QStringLiteral("objects"));
         QVERIFY(objects->isHidden());
         // The closed dock comes back from View → Panels.
-        QMenu *panels = nullptr;
-        for (QMenu *m : h.window->findChildren<QMenu *>())
-            if (m->title() == QLatin1String("&Panels"))
-                panels = m;
+        QMenu *panels = h.menu(QStringLiteral("&Panels"));
         QVERIFY(panels);
         QMetaObject::invokeMethod(panels, "aboutToShow");
         QAction *objectsAction = nullptr;
@@ -320,10 +312,7 @@ private Q_SLOTS:
         QVERIFY(objects->isVisible());
 
         // Newest first: the network this window opened again, then the first window's track.
-        QMenu *recent = nullptr;
-        for (QMenu *m : h.window->findChildren<QMenu *>())
-            if (m->title() == QLatin1String("Open &recent"))
-                recent = m;
+        QMenu *recent = h.menu(QStringLiteral("Open &recent"));
         QVERIFY(recent);
         QMenu *file = qobject_cast<QMenu *>(recent->parentWidget());
         if (file && !qEnvironmentVariableIsEmpty("OSTRIK_HOST_DOCS_DIR")) {
@@ -466,7 +455,7 @@ private Q_SLOTS:
 
         QTreeView *tree = h.tree();
         tree->expandAll();
-        const QModelIndex row = rowNamed(tree->model(), TownRoute);
+        const QModelIndex row = findRow(tree->model(), TownRoute);
         QVERIFY(row.isValid());
         tree->scrollTo(row);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualRect(row).center());
