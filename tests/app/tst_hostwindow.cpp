@@ -492,6 +492,13 @@ private Q_SLOTS:
         QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, onRoute);
         QVERIFY(route->isSelected());
         QCOMPARE(tree->selectionModel()->selectedRows().value(0).data().toString(), TownRoute);
+
+        // Unloading a selected route leaves an empty tree and map, and the town opens again.
+        h.session->unloadAll();
+        QVERIFY(tree->selectionModel()->selectedRows().isEmpty());
+        QVERIFY(h.session->scene()->selectedItems().isEmpty());
+        h.window->openNetworkFile(sample(QStringLiteral("town.ostka")));
+        QVERIFY(findRow(tree->model(), TownRoute).isValid());
     }
 
     void findWithCompletion()
