@@ -31,8 +31,10 @@ QString NetworkTitles::treeCaption(const DemoSession &session)
     if (open == 0)
         return tr("No network is open.");
     const QString shown = QFileInfo(session.shownNetwork()).fileName();
+    const QString routes = session.routeNames(session.shownNetwork()).isEmpty()
+        ? tr("%1 has no routes").arg(shown) : tr("Routes of %1").arg(shown);
     if (open == 1)
-        return tr("Routes of %1.").arg(shown);
-    return tr("Routes of %1, the network opened last (%2 are open). Route \u2192 Show timeline and "
-              "View \u2192 Find object offer the routes of every open network.").arg(shown).arg(open);
+        return routes + QLatin1Char('.');
+    return tr("%1, the network opened last (%2 are open). Route \u2192 Show timeline and "
+              "View \u2192 Find object offer the routes of every open network.").arg(routes).arg(open);
 }

@@ -270,13 +270,16 @@ void DemoSession::unloadAll()
     Q_EMIT networksChanged();
 }
 
-QStringList DemoSession::routeNames() const
+QStringList DemoSession::routeNames(const QString &networkFile) const
 {
     QStringList names;
-    for (const auto &n : m_networks)
-        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+    for (auto n = m_networks.cbegin(); n != m_networks.cend(); ++n) {
+        if (!networkFile.isEmpty() && n.key() != networkFile)
+            continue;
+        for (const Ostrika::Route *r : n.value()->findChildren<Ostrika::Route *>())
             if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
                 names << r->objectName();
+    }
     return names;
 }
 

@@ -91,7 +91,8 @@ public:
     QMap<int, QString> controllerNetworks() const;
     //! Names of every named object of the open networks, sorted, each once.
     QStringList objectNames() const;
-    QStringList routeNames() const;
+    //! Named routes of every open network, or only of the open network \a networkFile (absolute path).
+    QStringList routeNames(const QString &networkFile = QString()) const;
     //! Name of the longest named route (empty when there is none).
     QString longestRoute() const;
     int gpxTrackCount() const;

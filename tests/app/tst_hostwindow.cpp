@@ -280,6 +280,20 @@ private Q_SLOTS:
         const auto *routes = timeline.findChild<QComboBox *>();
         QVERIFY(routes->findText(QStringLiteral("R1")) >= 0);
         QVERIFY(routes->findText(TownRoute) >= 0);
+
+        // A third network without routes: the tree's caption says so.
+        TestNetwork third(QPointF(16.64, 49.21), 5000);
+        JunctionSpec lone;
+        lone.tlId = 300;
+        lone.connections = {{{1}}};
+        QVERIFY(third.addJunction(lone));
+        QVERIFY2(third.save(dir.filePath(QStringLiteral("third.ostka"))), qPrintable(third.error));
+        h.window->openNetworkFile(dir.filePath(QStringLiteral("third.ostka")));
+        QCOMPARE(h.session->networkFiles().size(), 3);
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+            return l->text().startsWith(QLatin1String("third.ostka has no routes, the network opened last (3 are open)"));
+        }));
+        QVERIFY(routes->findText(TownRoute) >= 0);
     }
 
     void settingsAreRememberedAcrossTwoWindows()
