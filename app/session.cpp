@@ -4,6 +4,7 @@
 #include "hostdefaults.h"
 #include "livesumo.h"
 #include "mapview.h"
+#include "networkclash.h"
 #include "plansetup.h"
 
 #include <mirel/itemmodel.h>
@@ -12,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QGraphicsItem>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -73,11 +75,62 @@ std::shared_ptr<Ostrika::Network> DemoSession::readNetwork(const QString &fileNa
     return net;
 }
 
+QString DemoSession::controllerClash(const QString &fileName, const Ostrika::Network &net) const
+{
+    // Opening a network again reloads it; only the others hold ids against it.
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    QMap<QString, QList<int>> taken;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.key() != path)
+            taken.insert(it.key(), NetworkClash::controllerIds(*it.value()));
+    return NetworkClash::check(fileName, NetworkClash::controllerIds(net), taken);
+}
+
+void DemoSession::remember(const QString &fileName, const std::shared_ptr<Ostrika::Network> &net)
+{
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    m_networks.insert(path, net);
+    m_loadOrder.removeAll(path);
+    m_loadOrder.append(path);
+}
+
+QString DemoSession::networkOfController(int id) const
+{
+    return controllerNetworks().value(id);
+}
+
+QMap<int, QString> DemoSession::controllerNetworks() const
+{
+    QMap<int, QString> names;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        for (int id : NetworkClash::controllerIds(*it.value()))
+            names.insert(id, QFileInfo(it.key()).fileName());
+    return names;
+}
+
+QStringList DemoSession::objectNames() const
+{
+    QSet<QString> names;
+    for (const auto &n : m_networks)
+        for (const QObject *o : n->findChildren<QObject *>())
+            if (!o->objectName().isEmpty())
+                names.insert(o->objectName());
+    QStringList sorted = names.values();
+    sorted.sort(Qt::CaseInsensitive);
+    return sorted;
+}
+
 bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
 {
+    Q_EMIT loading(fileName, 1);
+    const auto done = qScopeGuard([&] { Q_EMIT loading(fileName, 0); });
     const std::shared_ptr<Ostrika::Network> net = readNetwork(fileName, error);
     if (!net)
         return false;
+    *error = controllerClash(fileName, *net);
+    if (!error->isEmpty())
+        return false;
+    Q_EMIT loading(fileName, 2);
     const QFileInfo fi(fileName);
     QString source;
     SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
@@ -97,6 +150,7 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
         if (!m_sim->plans().contains(p.controllerId))
             added << p.controllerId;
     m_sim->addPlans(plans);
+    Q_EMIT loading(fileName, 3);
     if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
         *error = m_plugin.lastError().isEmpty()
             ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
@@ -104,7 +158,7 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
         m_sim->removePlans(added);
         return false;
     }
-    m_networks.insert(fi.absoluteFilePath(), net);
+    remember(fileName, net);
     m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
     if (notes)
         notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
@@ -118,6 +172,9 @@ bool DemoSession::openDrivenNetwork(const QString &fileName,
     const std::shared_ptr<Ostrika::Network> net = readNetwork(fileName, error);
     if (!net)
         return false;
+    *error = controllerClash(fileName, *net);
+    if (!error->isEmpty())
+        return false;
     prepare(*net);
     if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
         *error = m_plugin.lastError().isEmpty()
@@ -125,9 +182,8 @@ bool DemoSession::openDrivenNetwork(const QString &fileName,
             : m_plugin.lastError();
         return false;
     }
-    const QFileInfo fi(fileName);
-    m_networks.insert(fi.absoluteFilePath(), net);
-    m_planSources.append(QStringLiteral("%1: live from SUMO").arg(fi.fileName()));
+    remember(fileName, net);
+    m_planSources.append(QStringLiteral("%1: live from SUMO").arg(QFileInfo(fileName).fileName()));
     Q_EMIT networksChanged();
     return true;
 }
@@ -211,6 +267,7 @@ void DemoSession::unloadAll()
     m_gpxItems.clear();
     m_drives.clear();
     m_networks.clear();
+    m_loadOrder.clear();
     m_planSources.clear();
     m_sim->clear();
     Q_EMIT networksChanged();
@@ -224,13 +281,16 @@ QList<QPair<QString, const Ostrika::Network *>> DemoSession::networks() const
     return out;
 }
 
-QStringList DemoSession::routeNames() const
+QStringList DemoSession::routeNames(const QString &networkFile) const
 {
     QStringList names;
-    for (const auto &n : m_networks)
-        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+    for (auto n = m_networks.cbegin(); n != m_networks.cend(); ++n) {
+        if (!networkFile.isEmpty() && n.key() != networkFile)
+            continue;
+        for (const Ostrika::Route *r : n.value()->findChildren<Ostrika::Route *>())
             if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
                 names << r->objectName();
+    }
     return names;
 }
 

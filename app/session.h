@@ -85,7 +85,16 @@ public:
     QStringList networkFiles() const { return m_networks.keys(); }
     //! The host's own reading of each loaded network, with its absolute file name.
     QList<QPair<QString, const Ostrika::Network *>> networks() const;
-    QStringList routeNames() const;
+    //! The network opened last (absolute path; empty when none): the one whose routes the tree lists.
+    QString shownNetwork() const { return m_loadOrder.value(m_loadOrder.size() - 1); }
+    //! File name of the open network whose granules use controller \a id (empty: none).
+    QString networkOfController(int id) const;
+    //! networkOfController() of every controller id the open networks use, in one pass.
+    QMap<int, QString> controllerNetworks() const;
+    //! Names of every named object of the open networks, sorted, each once.
+    QStringList objectNames() const;
+    //! Named routes of every open network, or only of the open network \a networkFile (absolute path).
+    QStringList routeNames(const QString &networkFile = QString()) const;
     //! Name of the longest named route (empty when there is none).
     QString longestRoute() const;
     int gpxTrackCount() const;
@@ -111,9 +120,14 @@ public:
 
 Q_SIGNALS:
     void networksChanged();
+    //! A network is being opened: \a stage of 3 (1 reading, 2 controllers, 3 drawing; 0 done, opened or not).
+    void loading(const QString &fileName, int stage);
 
 private:
     std::shared_ptr<Ostrika::Network> readNetwork(const QString &fileName, QString *error) const;
+    //! Empty, or why \a net cannot join the open networks (controller ids taken).
+    QString controllerClash(const QString &fileName, const Ostrika::Network &net) const;
+    void remember(const QString &fileName, const std::shared_ptr<Ostrika::Network> &net);
     //! Adds diagram parts a live source knows: its recorded states and its vehicles.
     void addLiveParts(TimelineDiagram *out) const;
     //! The host's own copy of a route, from its reading of the network files.
@@ -127,6 +141,7 @@ private:
     LiveSumo *m_live = nullptr;
     PluginHost m_plugin;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
+    QStringList m_loadOrder;
     QList<QGraphicsItem *> m_gpxItems;
     RecordedDrives m_drives;
     QStringList m_planSources;
