@@ -2,6 +2,7 @@
 // networks at once, remembered settings, dropped files, keyboard, finding and selecting.
 #include "findobject.h"
 #include "loadprogress.h"
+#include "hostdefaults.h"
 #include "mainwindow.h"
 #include "mapview.h"
 #include "networkclash.h"
@@ -457,7 +458,12 @@ private Q_SLOTS:
 
     void routeSelectedInTheTreeComesIntoViewAndTheMapAgrees()
     {
+        // A user who shows every route (the host hides them on a first run): an unselected
+        // route must be drawn to be clicked on the map.
+        QSettings().setValue(QStringLiteral("ostrikPlugin/visibleLayers"),
+                             (HostDefaults::visibleLayers() << QStringLiteral("Routes")).join(QLatin1Char(',')));
         Host h;
+        QSettings().remove(QStringLiteral("ostrikPlugin/visibleLayers"));
         h.activate();
         QGraphicsItem *route = h.session->plugin().findItemByName(TownRoute);
         QVERIFY(route);

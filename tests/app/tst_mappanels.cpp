@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QToolTip>
 #include <QtTest>
 
@@ -409,6 +410,15 @@ private Q_SLOTS:
         QGraphicsItem *route = m_s->plugin().findItemByName(m_s->longestRoute());
         QVERIFY(route);
         QVERIFY(!route->isVisible());
+        // Selected in the tree, the route shows although its layer is hidden.
+        auto *tree = m_window->findChild<QTreeView *>();
+        tree->expandAll();
+        const QModelIndexList rows = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                          m_s->longestRoute(), 1, Qt::MatchRecursive);
+        QCOMPARE(rows.size(), 1);
+        tree->scrollTo(rows.constFirst());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(rows.constFirst()).center());
+        QVERIFY(route->isVisible());
         settings.setValue(QStringLiteral("ostrikPlugin/visibleLayers"), QStringLiteral("Lanes,Routes"));
         settings.sync();
         QVERIFY(!HostDefaults::seedPluginSettings());
