@@ -59,34 +59,81 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
         *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
         return false;
     }
-    auto net = std::make_shared<Ostrika::Network>();
-    if (!net->load(fi.absoluteFilePath(), false)) {
-        *error = QStringLiteral("cannot read network %1: %2").arg(fileName, net->errorString());
+    DemoProject *project = m_sim->project();
+    project->learn(true);
+    const bool loaded = m_plugin.loadOstrik(fileName, m_scene, project);
+    project->learn(false);
+    const QList<int> created = project->createdIds();
+    if (!loaded) {
+        for (int id : created)
+            project->dropLight(id);
+        // Only a file the plugin refused is read by the host, to tell the user why.
+        Ostrika::Network probe;
+        if (!probe.load(fi.absoluteFilePath(), false))
+            *error = QStringLiteral("cannot read network %1: %2").arg(fileName, probe.errorString());
+        else
+            *error = m_plugin.lastError().isEmpty()
+                ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
+                : m_plugin.lastError();
+        return false;
+    }
+    const Ostrika::Network *net = loadedNetwork(fi.absoluteFilePath(), project->askedIds());
+    if (!net) {
+        for (int id : created)
+            project->dropLight(id);
+        *error = QStringLiteral("the plugin drew %1, but it cannot be read any more").arg(fileName);
         return false;
     }
 
     QString source;
     const SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
-
-    // The controllers must exist before the plugin binds the network's granules to them.
-    QList<int> added;
-    for (const ControllerPlan &p : plans.plans)
-        if (!m_sim->plans().contains(p.controllerId))
-            added << p.controllerId;
     m_sim->addPlans(plans);
-    if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
-        *error = m_plugin.lastError().isEmpty()
-            ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
-            : m_plugin.lastError();
-        m_sim->removePlans(added);
-        return false;
-    }
+    // A controller the host has no plan for is not simulated: the plugin sees it go.
+    for (int id : created)
+        if (!plans.plans.contains(id))
+            project->dropLight(id);
     m_networks.insert(fi.absoluteFilePath(), net);
     m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
     if (notes)
         notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
     Q_EMIT networksChanged();
     return true;
+}
+
+QList<const Ostrika::Network *> DemoSession::networks() const
+{
+    QList<const Ostrika::Network *> out;
+    for (const auto &n : m_networks)
+        if (n)   // the plugin owns them; a network it dropped is skipped
+            out << n.data();
+    return out;
+}
+
+bool DemoSession::isKnown(const Ostrika::Network *net) const
+{
+    for (const auto &n : m_networks)
+        if (n == net)
+            return true;
+    return false;
+}
+
+const Ostrika::Network *DemoSession::loadedNetwork(const QString &path, const QList<int> &controllers)
+{
+    m_ownCopies.remove(path);
+    // Ids shared with a network loaded before may find that one: the first new network counts.
+    for (int id : controllers) {
+        const auto *g = qobject_cast<const Ostrika::Granule *>(m_plugin.granule(id));
+        const Ostrika::Network *net = g ? g->network() : nullptr;
+        if (net && !isKnown(net))
+            return net;
+    }
+    // Without a controller of its own the plugin shows no way to its objects; such a network
+    // has no plans to run, and the host reads it for its routes and extent.
+    auto own = std::make_shared<Ostrika::Network>();
+    if (!own->load(path, false))
+        return nullptr;
+    m_ownCopies.insert(path, own);
+    return own.get();
 }
 
 bool DemoSession::openGpx(const QString &fileName, QString *error)
@@ -134,6 +181,7 @@ void DemoSession::unloadAll()
     m_gpxItems.clear();
     m_drives.clear();
     m_networks.clear();
+    m_ownCopies.clear();
     m_planSources.clear();
     m_sim->clear();
     Q_EMIT networksChanged();
@@ -142,7 +190,7 @@ void DemoSession::unloadAll()
 QStringList DemoSession::routeNames() const
 {
     QStringList names;
-    for (const auto &n : m_networks)
+    for (const Ostrika::Network *n : networks())
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
             if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
                 names << r->objectName();
@@ -153,7 +201,7 @@ QString DemoSession::longestRoute() const
 {
     QString name;
     double best = -1.0;
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>()) {
             if (!r->objectName().isEmpty() && r->polyline().length() > best) {
                 best = r->polyline().length();
@@ -175,7 +223,7 @@ int DemoSession::gpxTrackCount() const
 QRectF DemoSession::networkBounds() const
 {
     QRectF r;
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Node *node : n->findChildren<Ostrika::Node *>()) {
             const QPointF g = n->geoUtil()->xyToGeo(node->position());
             r = r.isNull() ? QRectF(g, QSizeF(1e-9, 1e-9)) : r.united(QRectF(g, QSizeF(1e-9, 1e-9)));
@@ -188,7 +236,7 @@ QPointF DemoSession::busiestJunction() const
 {
     int best = -1;
     QPointF at = networkBounds().center();
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Granule *g : n->findChildren<Ostrika::Granule *>()) {
             if (g->tlId() <= 0)
                 continue;
@@ -204,7 +252,7 @@ QPointF DemoSession::busiestJunction() const
 
 const Ostrika::Route *DemoSession::hostRoute(const QString &routeName) const
 {
-    for (const auto &n : m_networks)
+    for (const Ostrika::Network *n : networks())
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
             if (r->objectName() == routeName)
                 return r;

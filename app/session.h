@@ -30,9 +30,12 @@ class Route;
 /*!
  * The demo host: its kernel (with the item model) is the plugin's parent, its map scene and
  * view are what the plugin draws into, and its project holds one simulated controller per
- * controller id of every loaded network. The host reads each network file itself as well
- * (with the network library) to learn the controllers, their groups and the geometry its
- * plans and views need; the plugin never hands those out.
+ * controller id of every loaded network. Each network file is read once, by the plugin: the
+ * host learns the controllers from the plugin's binding of them and reads the groups,
+ * routes and geometry its plans and views need from the plugin's network objects, found by
+ * controller id (the plugin's granule()), which the plugin owns and the host holds weakly.
+ * Only a network without controllers, which the plugin shows no way to, is read by the host
+ * itself (for its routes and extent), and a file the plugin refused (to say why).
  */
 class DemoSession : public QObject
 {
@@ -45,9 +48,10 @@ public:
     bool init(const QString &pluginPath, QString *error);
 
     /*!
-     * Opens a network: checks the file, reads it with the network library, sets up its
-     * controllers (plans from "<name>.plans.json" next to it, else derived) and hands it to
-     * the plugin's loadOstrik. On failure nothing of it stays and \a error says why.
+     * Opens a network: checks the file, hands it to the plugin's loadOstrik and sets up the
+     * controllers the plugin bound (plans from "<name>.plans.json" next to it, else derived);
+     * a controller without a plan is taken away again. On failure nothing of it stays and
+     * \a error says why.
      * \a notes receives remarks for the user (where the plans came from, a bad plan file).
      */
     bool openNetwork(const QString &fileName, QString *error, QStringList *notes = nullptr);
@@ -91,8 +95,12 @@ Q_SIGNALS:
     void networksChanged();
 
 private:
-    //! The host's own copy of a route, from its reading of the network files.
+    //! The route's model object in the loaded networks.
     const Ostrika::Route *hostRoute(const QString &routeName) const;
+    //! The plugin's network just loaded, found through the controllers it bound (see class).
+    const Ostrika::Network *loadedNetwork(const QString &path, const QList<int> &controllers);
+    bool isKnown(const Ostrika::Network *net) const;
+    QList<const Ostrika::Network *> networks() const;
 
     Mirel::Kernel *m_kernel;
     Mirel::ItemModel *m_model;
@@ -100,7 +108,8 @@ private:
     QPointer<MapView> m_view;
     Simulation *m_sim;
     PluginHost m_plugin;
-    QMap<QString, std::shared_ptr<Ostrika::Network>> m_networks;
+    QMap<QString, QPointer<const Ostrika::Network>> m_networks;
+    QMap<QString, std::shared_ptr<Ostrika::Network>> m_ownCopies; // networks without controllers
     QList<QGraphicsItem *> m_gpxItems;
     RecordedDrives m_drives;
     QStringList m_planSources;

@@ -8,6 +8,8 @@
 #include "mapview.h"
 #include "session.h"
 
+#include <testnetwork.h>
+
 #include <mirel/itemmodel.h>
 #include <ostrikga/genericgraphicsitem.h>
 #include <mirel/mapscene.h>
@@ -77,6 +79,36 @@ private Q_SLOTS:
         QVERIFY(!s->subscribedControllers().isEmpty());
         // Every controller of the sample was bound: the plugin asked the project for it.
         QCOMPARE(s->simulation().project()->boundIds().size(), s->simulation().plans().size());
+    }
+
+    // The host reads no network itself: the controllers come from the plugin's binding and
+    // their groups from the plugin's objects, for every network opened.
+    void controllersLearntFromThePluginsBinding()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.ostka"));
+        const QString second = dir.filePath(QStringLiteral("second.ostka"));
+        QVERIFY(writeJunctions(first, QPointF(13.40, 52.52),
+                               {{41, QPointF(0, 0), {ConnSpec{{1}}, ConnSpec{{2}, 90.0}, ConnSpec{{3}}}, {}, true},
+                                // A controller without any group: no plan can be derived for it.
+                                {42, QPointF(400, 0), {}, {}, true}}, 0));
+        QVERIFY(writeJunctions(second, QPointF(13.41, 52.52), {{51, QPointF(0, 0), {ConnSpec{{7}}}, {}, true}}, 0));
+        DemoSession s;
+        QString error;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(first, &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(second, &error), qPrintable(error));
+
+        QCOMPARE(s.simulation().plans().keys(), (QList<int>{41, 51}));
+        QCOMPARE(s.simulation().plans().value(41).groups.keys(), (QList<int>{1, 2, 3}));
+        QCOMPARE(s.simulation().plans().value(51).groups.keys(), (QList<int>{7}));
+        QVERIFY(s.simulation().light(41));
+        QCOMPARE(s.simulation().light(41)->groups(), (QList<int>{1, 2, 3}));
+        // The controller without a plan was taken away again, and the plugin let go of it.
+        QVERIFY(!s.simulation().light(42));
+        QCOMPARE(s.simulation().project()->boundIds(), (QSet<int>{41, 51}));
+        QVERIFY(!s.summary().filter(QStringLiteral("2 simulated, 2 online, 2 bound")).isEmpty());
+        QCOMPARE(s.networkFiles().size(), 2);
     }
 
     void selectingARouteRowSelectsItOnTheMap()
