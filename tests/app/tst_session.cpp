@@ -111,6 +111,37 @@ private Q_SLOTS:
         QCOMPARE(s.networkFiles().size(), 2);
     }
 
+    // The headless wait follows events: it ends once the answers are in, and a controller
+    // that never answers ends it at the bound with a note naming it, instead of hanging.
+    void waitingEndsWithAnswersOrAtTheBound()
+    {
+        DemoSession s;
+        QString error;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        s.view()->resize(1280, 800);
+        s.view()->setZoom(18);
+        s.view()->show();
+        QVERIFY2(s.openNetwork(sample(QStringLiteral("town.ostka")), &error), qPrintable(error));
+        const QPointF busiest = s.busiestJunction();
+        s.view()->centerOnGeo(busiest);
+        QCOMPARE(settleSubscriptions(s), QString());
+        const QList<int> answered = s.subscribedControllers();
+        QVERIFY(!answered.isEmpty());
+
+        // Zoomed out beyond the plugin's minimum zoom, then back with controllers that never answer.
+        s.view()->setZoom(10);
+        QCOMPARE(settleSubscriptions(s), QString());
+        QVERIFY(s.subscribedControllers().isEmpty());
+        for (int id : s.simulation().plans().keys())
+            s.simulation().light(id)->setResponseDelay(3600 * 1000);
+        s.view()->setZoom(18);
+        s.view()->centerOnGeo(busiest);
+        const QString note = settleSubscriptions(s, 1500);
+        QVERIFY2(note.contains(QLatin1String("had not answered")), qPrintable(note));
+        QVERIFY2(note.contains(QString::number(answered.first())), qPrintable(note));
+        QCOMPARE(s.subscribedControllers(), answered);
+    }
+
     void selectingARouteRowSelectsItOnTheMap()
     {
         auto s = open();
