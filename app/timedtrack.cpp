@@ -1,9 +1,8 @@
 // ostrik-view: reading a GPX track with its times.
 #include "timedtrack.h"
 
-#include "inputfile.h"
+#include <filecheck.h>
 
-#include <QFile>
 #include <QXmlStreamReader>
 
 #include <cctype>
@@ -32,14 +31,10 @@ void TimedTrack::clear()
 bool TimedTrack::readFile(const QString &fileName)
 {
     clear();
-    if (!checkInputFile(fileName, MaxBytes, &m_error))
+    QByteArray data;
+    if (!FileCheck::readAll(fileName, FileCheck::Kind::GpxTrack, &data, &m_error))
         return false;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("%1: %2").arg(fileName, f.errorString());
-        return false;
-    }
-    if (!readData(f.readAll())) {
+    if (!readData(data)) {
         m_error = QStringLiteral("%1: %2").arg(fileName, m_error);
         return false;
     }

@@ -14,13 +14,12 @@
  * Elements are matched by local name, whatever their prefix. Points without a usable
  * position or time (ISO 8601, e.g. 2026-05-12T07:42:10Z) and points whose time runs back
  * before the previous point are left out, since a trajectory needs both in order.
- * Files are refused unless they are regular files of at most MaxBytes; at most MaxPoints
+ * Files pass FileCheck as GPX files first (regular, at most 64 MiB); at most MaxPoints
  * points are read. A failed read returns false with errorString() and keeps no points.
  */
 class TimedTrack
 {
 public:
-    static constexpr qint64 MaxBytes = 64 * 1024 * 1024;
     static constexpr int MaxPoints = 2000000;
 
     bool readFile(const QString &fileName);

@@ -6,6 +6,8 @@ function(ostrik_target_defaults target)
   if(OSTRIK_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    # For the few tests that cannot run under the sanitizers (address-space caps).
+    target_compile_definitions(${target} PRIVATE OSTRIK_SANITIZED)
   endif()
   if(OSTRIK_FUZZ)
     # Coverage for the fuzzer's guidance; the fuzz targets link libFuzzer itself.

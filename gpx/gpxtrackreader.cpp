@@ -1,9 +1,9 @@
 // GpxTrackReader: the first segment of a GPX file's first track as a map path.
 #include "gpx/gpxtrackreader.h"
 
+#include <filecheck.h>
 #include <ostrika/geoutil.h>
 
-#include <QFile>
 #include <QXmlStreamReader>
 #include <QtMath>
 
@@ -52,16 +52,39 @@ bool GpxTrackReader::fail(const QString &message)
 
 bool GpxTrackReader::readFile(const QString &fileName)
 {
-    if (fileName.isEmpty())
-        return fail(QStringLiteral("no file name"));
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()));
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
-    file.close();
-    return readData(data);
+    reset();
+    FileCheck::Reader file;
+    if (!file.open(fileName, FileCheck::Kind::GpxTrack))
+        return fail(file.errorString());
+
+    // Piece by piece: memory stays bounded by the path, however long the file.
+    QXmlStreamReader xml;
+    xml.setNamespaceProcessing(false);
+    Parse parse;
+    bool atStart = true;
+    bool inLeadingSpace = true;
+    QByteArray piece;
+    for (;;) {
+        if (!file.read(&piece))
+            return fail(file.errorString());
+        if (piece.isEmpty())
+            break;
+        if (inLeadingSpace) {
+            int skip = atStart ? leadingSpaceLength(piece) : 0;
+            while (skip < piece.size() && isSpace(piece.at(skip)))
+                ++skip;
+            atStart = false;
+            if (skip == piece.size())
+                continue;
+            piece.remove(0, skip);
+            inLeadingSpace = false;
+        }
+        xml.addData(piece);
+        consume(xml, parse);
+        if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+            break;
+    }
+    return finish(xml, parse);
 }
 
 void GpxTrackReader::addPoint(const QXmlStreamAttributes &attributes, int index)
@@ -87,52 +110,60 @@ void GpxTrackReader::addPoint(const QXmlStreamAttributes &attributes, int index)
     ++m_pointCount;
 }
 
-bool GpxTrackReader::readData(const QByteArray &data)
+void GpxTrackReader::reset()
 {
     m_path = QPainterPath();
     m_pointCount = 0;
     m_errorString.clear();
+}
 
+bool GpxTrackReader::readData(const QByteArray &data)
+{
+    reset();
     const int skip = leadingSpaceLength(data);
     QXmlStreamReader xml(QByteArray::fromRawData(data.constData() + skip, data.size() - skip));
     // Prefixes stay part of the names, so undeclared ones (device extensions) are no error.
     xml.setNamespaceProcessing(false);
+    Parse parse;
+    consume(xml, parse);
+    return finish(xml, parse);
+}
 
+void GpxTrackReader::consume(QXmlStreamReader &xml, Parse &p)
+{
     // Element depths: 1 is the document element; 0 means "not inside".
-    int depth = 0;
-    int trackDepth = 0;
-    int segmentDepth = 0;
-    bool trackSeen = false;
-    bool segmentSeen = false;
-    int index = 0;
     // The whole document is read: a file broken after its track is still rejected.
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
-            ++depth;
+            ++p.depth;
             const QStringView name = localName(xml.qualifiedName());
-            if (segmentDepth > 0) {
+            if (p.segmentDepth > 0) {
                 if (name == TrkptName)
-                    addPoint(xml.attributes(), index++);
-            } else if (depth == 2 && !trackSeen && name == TrkName) {
-                trackSeen = true;
-                trackDepth = depth;
-            } else if (depth == 3 && trackDepth > 0 && !segmentSeen && name == TrksegName) {
-                segmentSeen = true;
-                segmentDepth = depth;
+                    addPoint(xml.attributes(), p.index++);
+            } else if (p.depth == 2 && !p.trackSeen && name == TrkName) {
+                p.trackSeen = true;
+                p.trackDepth = p.depth;
+            } else if (p.depth == 3 && p.trackDepth > 0 && !p.segmentSeen && name == TrksegName) {
+                p.segmentSeen = true;
+                p.segmentDepth = p.depth;
             }
         } else if (token == QXmlStreamReader::EndElement) {
-            if (depth == segmentDepth)
-                segmentDepth = 0;
-            if (depth == trackDepth)
-                trackDepth = 0;
-            --depth;
+            if (p.depth == p.segmentDepth)
+                p.segmentDepth = 0;
+            if (p.depth == p.trackDepth)
+                p.trackDepth = 0;
+            --p.depth;
         }
     }
+}
+
+bool GpxTrackReader::finish(const QXmlStreamReader &xml, const Parse &p)
+{
     if (xml.hasError())
         return fail(QStringLiteral("not well-formed XML at line %1, column %2: %3")
                             .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString()));
-    if (!trackSeen)
+    if (!p.trackSeen)
         return fail(QStringLiteral("no track element"));
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 class QXmlStreamAttributes;
+class QXmlStreamReader;
 
 /*!
  * Reads a GPX document (1.0 or 1.1) and builds the path the map draws for it: a line
@@ -25,9 +26,13 @@ class QXmlStreamAttributes;
  * left out. When the first listed point is unusable there is no circle and the line
  * starts at the first usable point.
  *
- * A failed read (unreadable file, not well-formed XML, no "trk") returns false, leaves
- * path() empty and sets errorString(). A track without segment or points reads as true
- * with an empty path.
+ * readFile() reads the file as a stream, in pieces: a FIFO, a device or a file over the
+ * 64 MiB of FileCheck is refused before it is read (with FileCheck's message), and memory
+ * stays bounded by the track, not the file.
+ *
+ * A failed read (refused or unreadable file, not well-formed XML, no "trk") returns false,
+ * leaves path() empty and sets errorString(). A track without segment or points reads as
+ * true with an empty path.
  */
 class GpxTrackReader
 {
@@ -48,7 +53,21 @@ public:
     static int leadingSpaceLength(const QByteArray &data);
 
 private:
+    // Where the reader is in the document; kept across the pieces of a file.
+    struct Parse {
+        int depth = 0;
+        int trackDepth = 0;
+        int segmentDepth = 0;
+        int index = 0;
+        bool trackSeen = false;
+        bool segmentSeen = false;
+    };
+
+    void reset();
     bool fail(const QString &message);
+    //! Every token \a xml has so far.
+    void consume(QXmlStreamReader &xml, Parse &p);
+    bool finish(const QXmlStreamReader &xml, const Parse &p);
     void addPoint(const QXmlStreamAttributes &attributes, int index);
 
     QPainterPath m_path;

@@ -9,8 +9,12 @@
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
 
+#include <filecheck.h>
+
 #include <QFileInfo>
 #include <QScrollBar>
+
+#include <new>
 
 namespace {
 const QString layerName = QStringLiteral("Ostrik");
@@ -26,6 +30,18 @@ Mirel::ItemModel *OstrikgPlugin::hostItemModel() const
 
 bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject *project)
 {
+    // Items, objects and rows grow with the file: running out of memory is one more failure.
+    try {
+        return loadNetwork(file_name, scene, project);
+    } catch (const std::bad_alloc &) {
+        if (logLevel > 0)
+            logError(pluginTag(), tr("Error loading network %1: %2").arg(file_name, tr("not enough memory")));
+        return false;
+    }
+}
+
+bool OstrikgPlugin::loadNetwork(const QString &file_name, QGraphicsScene *scene, QObject *project)
+{
     Mirel::ItemModel *model = hostItemModel();
     if (model)
         model->clearSection(sectionTitle);
@@ -34,6 +50,14 @@ bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject
     if (!info.exists()) {
         if (logLevel > 0)
             logError(pluginTag(), tr("File %1 not exists").arg(file_name));
+        return false;
+    }
+    // A FIFO would block the host's GUI thread, a device never end: refused before anything.
+    const bool isNetwork = info.suffix().toLower() == QLatin1String("ostka");
+    const QString refused = isNetwork ? FileCheck::check(file_name, FileCheck::Kind::Network) : QString();
+    if (!refused.isEmpty()) {
+        if (logLevel > 0)
+            logError(pluginTag(), tr("Error loading network %1: %2").arg(file_name, refused));
         return false;
     }
     const QString path = info.absoluteFilePath();
@@ -65,7 +89,7 @@ bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject
             routesSection = model->addSubSection(section, tr("Routes"));
     }
 
-    if (info.suffix().toLower() == QLatin1String("ostka")) {
+    if (isNetwork) {
         auto *net = new Ostrikga::Networkg(scene);
         net->setReadOnly(true);
         Ostrikga::Layer *markerLayer = net->insertLayer(QStringLiteral("redSignals"),
@@ -85,10 +109,16 @@ bool OstrikgPlugin::loadOstrik(QString file_name, QGraphicsScene *scene, QObject
         if (logLevel > 2)
             logInfo(pluginTag(), tr("Loading network %1").arg(file_name));
 
-        if (!net->load(file_name, false)) {
+        QString loadError;
+        try {
+            if (!net->load(file_name, false))
+                loadError = net->errorString();
+        } catch (const std::bad_alloc &) {
+            loadError = tr("not enough memory");
+        }
+        if (!loadError.isEmpty()) {
             if (logLevel > 0)
-                logError(pluginTag(),
-                         tr("Error loading network %1: %2").arg(file_name, net->errorString()));
+                logError(pluginTag(), tr("Error loading network %1: %2").arg(file_name, loadError));
             delete net;
             return false;
         }

@@ -3,6 +3,7 @@
 
 #include "plugin/logging.h"
 
+#include <filecheck.h>
 #include <mirel/itemmodel.h>
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
@@ -39,8 +40,18 @@ OstrikgPlugin::OstrikgPlugin(QObject *parent) : QObject(parent)
     sectionTitle = tr("Road networks");
     const QStringList defaults = defaultVisibleLayers();
 
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("ostrikPlugin"));
+    // A settings file that is a FIFO or a device would block or flood the host: defaults then.
+    const QString refused = FileCheck::checkSettings();
+    if (!refused.isEmpty() && logLevel > 0)
+        logError(pluginTag(), tr("Settings not read: %1").arg(refused));
+    QVariantMap settings;
+    if (refused.isEmpty()) {
+        QSettings store;
+        store.beginGroup(QStringLiteral("ostrikPlugin"));
+        const QStringList keys = store.childKeys();
+        for (const QString &key : keys)
+            settings.insert(key, store.value(key));
+    }
     logLevel = settings.value(QStringLiteral("logLevel"), logLevel).toInt();
     minZoom = settings.value(QStringLiteral("minZoom"), 17).toInt();
     QVariant layers = settings.value(QStringLiteral("visibleLayers"), defaults.join(QLatin1Char(',')));
@@ -50,7 +61,6 @@ OstrikgPlugin::OstrikgPlugin(QObject *parent) : QObject(parent)
         layers = layers.toStringList().join(QLatin1Char(','));
     visibleLayers = layers.toString().split(QLatin1Char(','), Qt::SkipEmptyParts, Qt::CaseSensitive);
     allowProcessTlEvents = settings.value(QStringLiteral("allowProcessTlEvents"), 1).toInt() != 0;
-    settings.endGroup();
 
     zoom = -1;
     processingActive = false;

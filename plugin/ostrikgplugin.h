@@ -92,6 +92,7 @@ private:
     friend class PluginProbe; // tests only: tests/support/pluginprobe.h
 
     // Loading and unloading (network/).
+    bool loadNetwork(const QString &file_name, QGraphicsScene *scene, QObject *project);
     Mirel::ItemModel *hostItemModel() const;
     void listRoutes(Ostrikga::Networkg *net, Mirel::ItemModel *model, QObject *routesSection);
     void removeNetwork(const QString &path);

@@ -7,6 +7,7 @@
 #include "settings/layerhelp.h"
 #include "ui_settingdialog.h"
 
+#include <filecheck.h>
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
 
@@ -76,18 +77,24 @@ void SettingDialog::fillLayers()
 
 void SettingDialog::accept()
 {
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("ostrikPlugin"));
+    // The running plugin takes the values either way; the store only when its file is sound.
+    const QString refused = FileCheck::checkSettings();
+    if (!refused.isEmpty() && logLevel > 0)
+        logError(pluginTag(), tr("Settings not saved: %1").arg(refused));
+    QVariantMap values;
 
-    const int level = ui->logLevel->currentIndex() + 1;
-    if (level != logLevel)
-        plugin->setLoggingLevel(level);
-    settings.setValue(QStringLiteral("logLevel"), level);
+    // No entry shown means a stored level outside the list, which stays until one is picked.
+    if (ui->logLevel->currentIndex() >= 0) {
+        const int level = ui->logLevel->currentIndex() + 1;
+        if (level != logLevel)
+            plugin->setLoggingLevel(level);
+        values.insert(QStringLiteral("logLevel"), level);
+    }
 
     const int zoom = ui->minZoom->value();
     if (zoom != plugin->minZoom)
         plugin->setMinZoom(zoom);
-    settings.setValue(QStringLiteral("minZoom"), zoom);
+    values.insert(QStringLiteral("minZoom"), zoom);
 
     QStringList visible;
     for (int row = 0; row < ui->layers->rowCount(); ++row) {
@@ -98,14 +105,20 @@ void SettingDialog::accept()
     }
     if (visible != plugin->visibleLayers)
         plugin->setVisibleLayers(visible);
-    settings.setValue(QStringLiteral("visibleLayers"), visible.join(QLatin1Char(',')));
+    values.insert(QStringLiteral("visibleLayers"), visible.join(QLatin1Char(',')));
 
     const bool allow = ui->allowProcessTlEvents->isChecked();
     if (allow != plugin->allowProcessTlEvents)
         plugin->setAllowProcessTlEvents(allow);
-    settings.setValue(QStringLiteral("allowProcessTlEvents"), allow ? 1 : 0);
+    values.insert(QStringLiteral("allowProcessTlEvents"), allow ? 1 : 0);
 
-    settings.endGroup();
+    if (refused.isEmpty()) {
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("ostrikPlugin"));
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.endGroup();
+    }
     QDialog::accept();
 }
 

@@ -16,8 +16,11 @@ class SettingDialog;
  * layer of an empty network, then the other names the plugin lists, checked).
  *
  * Values are read once, at construction. accept() applies each changed value to the
- * running plugin and writes all four keys of the group "ostrikPlugin" of the default
- * QSettings store; rejecting writes and changes nothing.
+ * running plugin and writes the four keys of the group "ostrikPlugin" of the default
+ * QSettings store; rejecting writes and changes nothing. A level outside 1 to 3 is never
+ * changed by OK alone: it is neither applied nor written unless an entry was picked.
+ * A settings file FileCheck refuses is not written (the values still apply, and an error
+ * is logged).
  */
 class SettingDialog : public QDialog
 {

@@ -1,6 +1,8 @@
 // Route timeline data: skeleton, junction walk and forward/return split of one route.
 #include "timeline/routetimeline.h"
 
+#include "timeline/polylineindex.h"
+
 #include <ostrika/connection.h>
 #include <ostrika/edge.h>
 #include <ostrika/geopolyline.h>
@@ -10,6 +12,7 @@
 #include <ostrika/route.h>
 #include <ostrika/signalgroup.h>
 
+#include <QHash>
 #include <QLineF>
 #include <QMap>
 #include <QPointF>
@@ -38,13 +41,12 @@ const QString KeyRdist = QStringLiteral("rdist");
 const QString KeyFwd = QStringLiteral("fwd");
 
 double nan() { return std::numeric_limits<double>::quiet_NaN(); }
+// Exact: QPointF's operator== is fuzzy.
+bool samePoint(const QPointF &a, const QPointF &b) { return a.x() == b.x() && a.y() == b.y(); }
 
 bool carriesRoute(const Ostrika::Connection *c, const Ostrika::Route *route,
                   const Ostrika::Edge *prev, const Ostrika::Edge *next, int mask)
 {
-    const int excluded = c->property("exclude_from_route").toInt();
-    if (excluded != 0 && excluded == route->id())
-        return false;
     const Ostrika::Lane *start = c->startLane();
     if (!start)
         return false;
@@ -54,14 +56,17 @@ bool carriesRoute(const Ostrika::Connection *c, const Ostrika::Route *route,
         return false;
     if (!c->endLane() || c->endLane()->edge() != next)
         return false;
-    return (int(start->allowed()) & mask) != 0;
+    if ((int(start->allowed()) & mask) == 0)
+        return false;
+    // Last: a dynamic property costs more than all the pointer checks above.
+    const int excluded = c->property("exclude_from_route").toInt();
+    return excluded == 0 || excluded != route->id();
 }
 
 // The group's entry comes from its first matching connection only.
 void matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
                 const Ostrika::Edge *prev, const Ostrika::Edge *next, int mask,
-                const Ostrika::GeoPolyline &skeleton, const Ostrika::GeoPolyline &path,
-                QVariantMap *controller)
+                PolylineIndex &skeleton, PolylineIndex &path, QVariantMap *controller)
 {
     for (const Ostrika::Connection *c : sg->connections()) {
         if (!c || !carriesRoute(c, route, prev, next, mask))
@@ -74,8 +79,7 @@ void matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
         const QList<double> onSkeleton = skeleton.pointToDistance(start, NearTolerance);
         if (!onSkeleton.isEmpty())
             dist = onSkeleton.constFirst();
-        double rdist = nan();
-        path.pointOn(start, &rdist, true);
+        const double rdist = path.nearestDistance(start);
         if (std::isnan(dist))
             return;
         QVariantMap entry;
@@ -85,6 +89,24 @@ void matchGroup(const Ostrika::SignalGroup *sg, const Ostrika::Route *route,
         controller->insert(QString::number(sg->tlId()), entry);
         return;
     }
+}
+
+// The skeleton points one node adds: midpoints between it and each place where the
+// bisector crosses the route within (MinCrossing, BisectorLength).
+QVector<QPointF> centresAcross(QLineF bisector, const PolylineIndex &route)
+{
+    QVector<QPointF> centres;
+    bisector.setLength(BisectorLength);
+    const QPointF node = bisector.p1();
+    const QVector<QPointF> crossings = route.intersection(bisector);
+    for (const QPointF &x : crossings) {
+        const double k = QLineF(x, node).length();
+        if (k > MinCrossing && k < BisectorLength) {
+            bisector.setLength(k);
+            centres.append(bisector.pointAt(0.5));
+        }
+    }
+    return centres;
 }
 
 } // namespace
@@ -103,25 +125,34 @@ Ostrika::GeoPolyline routeSkeleton(const Ostrika::GeoPolyline &path)
     skeleton.append((first + last) / 2.0);
     const double half = 0.5 * work.length();
     double running = 0.0;
+    PolylineIndex index(work);
+    // A route driven round the same loop again and again meets the same bisectors again.
+    QHash<QPair<ExactPoint, ExactPoint>, QVector<QPointF>> known;
+    QLineF atNode;
     for (int i = 1; i < work.count(); ++i) {
         running += QLineF(work.at(i - 1), work.at(i)).length();
         if (running >= half)
             break;
-        QLineF bisector = work.bisectAtNode(i);
-        if (bisector.isNull())
+        // A repeated point has the bisector of the one before; a long run of them would
+        // otherwise be scanned once per point.
+        if (i == 1 || !samePoint(work.at(i), work.at(i - 1)))
+            atNode = work.bisectAtNode(i);
+        if (atNode.isNull())
             continue;
-        bisector.setLength(BisectorLength);
-        const QPointF node = bisector.p1();
-        const QVector<QPointF> crossings = work.intersection(bisector);
-        for (const QPointF &x : crossings) {
-            const double k = QLineF(x, node).length();
-            if (k > MinCrossing && k < BisectorLength) {
-                bisector.setLength(k);
-                skeleton.append(bisector.pointAt(0.5));
-            }
-        }
+        const auto key = qMakePair(exactPoint(atNode.p1()), exactPoint(atNode.p2()));
+        auto centres = known.constFind(key);
+        if (centres == known.constEnd())
+            centres = known.insert(key, centresAcross(atNode, index));
+        if (skeleton.count() + centres->size() > skeletonCeiling(work.count()))
+            return {};
+        skeleton.append(*centres);
     }
     return skeleton;
+}
+
+int skeletonCeiling(int pathPoints)
+{
+    return int(std::min<qint64>(4 * qint64(pathPoints) + 65536, std::numeric_limits<int>::max()));
 }
 
 int timelineVehicleMask(int allowedVehicles)
@@ -157,10 +188,19 @@ QVariantMap routeTimelineData(QObject *object)
     const Ostrika::GeoPolyline path = route->polyline();
     const bool hasGeometry = path.count() >= 2;
     const Ostrika::GeoPolyline skeleton = routeSkeleton(route->polyline());
+    if (hasGeometry && skeleton.isEmpty())
+        return {};
     const int mask = timelineVehicleMask(int(route->allowedVehicles()));
+    PolylineIndex pathIndex(path);
+    PolylineIndex skeletonIndex(skeleton);
 
     QMap<QString, QVariantMap> sgData;
-    QList<const Ostrika::Granule *> visited;
+    // What a granule brings, looked up once however often the route passes it.
+    struct Passed {
+        QVariantMap *controller;   // an entry of sgData, which only grows
+        QList<Ostrika::SignalGroup *> groups;
+    };
+    QHash<const Ostrika::Granule *, Passed> passed;
     QList<double> granuleDistances;
     const QList<Ostrika::Edge *> &edges = route->routeEdges();
     const int n = std::min(route->routeEdgeCount(), int(edges.count()));
@@ -173,18 +213,17 @@ QVariantMap routeTimelineData(QObject *object)
         if (!granule || granule->tlId() <= 0)
             continue;
 
-        QVariantMap &controller = sgData[QString::number(granule->tlId())];
-        if (!visited.contains(granule)) {
-            visited.append(granule);
+        auto it = passed.find(granule);
+        if (it == passed.end()) {
+            it = passed.insert(granule, {&sgData[QString::number(granule->tlId())],
+                                         granule->findChildren<Ostrika::SignalGroup *>()});
             if (hasGeometry)
-                granuleDistances += path.pointToDistance(granule->position(), NearTolerance);
+                granuleDistances += pathIndex.pointToDistance(granule->position(), NearTolerance);
         }
-
-        const QList<Ostrika::SignalGroup *> groups = granule->findChildren<Ostrika::SignalGroup *>();
-        for (const Ostrika::SignalGroup *sg : groups) {
+        for (const Ostrika::SignalGroup *sg : qAsConst(it->groups)) {
             if (sg->tlId() <= 0)
                 continue;
-            matchGroup(sg, route, prev, next, mask, skeleton, path, &controller);
+            matchGroup(sg, route, prev, next, mask, skeletonIndex, pathIndex, it->controller);
         }
     }
 

@@ -1,7 +1,8 @@
 // Fixed-time signal plans and their JSON file.
 #include "signalplan.h"
 
-#include <QFile>
+#include <filecheck.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -141,13 +142,11 @@ QString ControllerPlan::validate() const
 
 bool SignalPlanSet::load(const QString &fileName, QString *error)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(fileName, f.errorString());
+    QByteArray data;
+    if (!FileCheck::readAll(fileName, FileCheck::Kind::SignalPlans, &data, error))
         return false;
-    }
     QString why;
-    if (!fromJson(f.readAll(), &why)) {
+    if (!fromJson(data, &why)) {
         *error = QStringLiteral("%1: %2").arg(fileName, why);
         return false;
     }

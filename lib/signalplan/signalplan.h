@@ -60,7 +60,8 @@ public:
     QMap<int, ControllerPlan> plans;
 
     /*!
-     * Reads a plan file. On any error (unreadable, not JSON, wrong format name or version,
+     * Reads a plan file. On any error (refused by FileCheck: a FIFO, a device, over 32 MiB;
+     * unreadable, not JSON, wrong format name or version,
      * a controller or group key that is not a positive integer, a bad number, a sequence
      * that does not add up to the cycle, an unknown state code) returns false, sets
      * \a error to a message naming the controller and group, and leaves plans untouched.

@@ -11,7 +11,7 @@
 #include "signalgroup.h"
 #include "stopline.h"
 
-#include <QFile>
+#include <filecheck.h>
 
 #include <cmath>
 
@@ -46,14 +46,10 @@ bool Network::load(const QString &fileName, bool append)
 {
     if (!append)
         clear();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setErrorString(tr("Cannot open \"%1\": %2").arg(fileName, file.errorString()));
-        return false;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        setErrorString(tr("Cannot read \"%1\": %2").arg(fileName, file.errorString()));
+    QByteArray data;
+    QString error;
+    if (!FileCheck::readAll(fileName, FileCheck::Kind::Network, &data, &error)) {
+        setErrorString(error);
         return false;
     }
     return loadFromData(data, true);

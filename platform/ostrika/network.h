@@ -42,8 +42,9 @@ public:
     ~Network() override;
 
     /*!
-     * Reads an ".ostka" file (docs/ostka-format.md). All or nothing: on any error (missing
-     * or unreadable file, not JSON, truncated, unknown version, missing field, dangling or
+     * Reads an ".ostka" file (docs/ostka-format.md). The file passes FileCheck first: a
+     * FIFO, a device or a file over 256 MiB is refused before it is read. All or nothing: on
+     * any error (missing, refused or unreadable file, not enough memory, not JSON, truncated, unknown version, missing field, dangling or
      * duplicate id, non-finite number, width <= 0, ...) it returns false, sets an
      * errorString() that names what is wrong and where (object id or file offset), and
      * leaves the network as it was before the call (empty when \a append is false).

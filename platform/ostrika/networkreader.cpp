@@ -14,6 +14,7 @@
 
 #include <climits>
 #include <cmath>
+#include <new>
 
 namespace Ostrika {
 
@@ -73,6 +74,18 @@ QString NetworkReader::kindOf(const QObject *obj)
 }
 
 bool NetworkReader::read(const QByteArray &data)
+{
+    // A document that fits the file ceiling may still not fit the memory left.
+    try {
+        return readDocument(data);
+    } catch (const std::bad_alloc &) {
+        rollback();
+        m_doc = Json::Document();
+        return fail(tr("Not enough memory to read a document of %1 bytes").arg(data.size()));
+    }
+}
+
+bool NetworkReader::readDocument(const QByteArray &data)
 {
     if (data.trimmed().isEmpty())
         return fail(tr("The file is empty"));

@@ -47,6 +47,7 @@ private:
         bool hasId = false;
     };
 
+    bool readDocument(const QByteArray &data);
     bool fail(const QString &message);
     bool fail(const Ctx &c, const QString &message);
     static QString where(const Ctx &c);

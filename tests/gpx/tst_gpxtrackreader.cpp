@@ -1,5 +1,6 @@
 // Tests of GpxTrackReader: which points of a GPX document make up the track path.
 #include "gpx/gpxtrackreader.h"
+#include "hostilefiles.h"
 
 #include <ostrika/geoutil.h>
 
@@ -79,6 +80,10 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void missingFile();
+    void hostileFiles_data();
+    void hostileFiles();
+    void fileReadInPieces_data();
+    void fileReadInPieces();
     void localName_data();
     void localName();
 };
@@ -337,6 +342,63 @@ void TestGpxTrackReader::missingFile()
     QVERIFY(reader.errorString().contains(QLatin1String("missing.gpx")));
     QVERIFY(!reader.readFile(dir.path()));
     QVERIFY(!reader.readFile(QString()));
+}
+
+void TestGpxTrackReader::hostileFiles_data()
+{
+    HostileFiles::refusalRows(1073741824, QStringLiteral("64 MiB a GPX file"));
+    QTest::newRow("a byte over 64 MiB") << "sparse 67108865"
+                                        << "it has 67108865 bytes, more than the 64 MiB a GPX file may have";
+}
+
+void TestGpxTrackReader::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.gpx"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    GpxTrackReader reader;
+    QVERIFY(!reader.readFile(path));
+    QCOMPARE(reader.errorString(), QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+    QVERIFY(reader.path().isEmpty());
+    QVERIFY(!release.released());
+}
+
+void TestGpxTrackReader::fileReadInPieces_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QByteArray points;
+    for (int i = 0; i < 20000; ++i)
+        points += point(QByteArray::number(50 + i * 1e-5, 'f', 6), QByteArray::number(14 + i * 1e-5, 'f', 6));
+    const QByteArray track = gpx("<trk><trkseg>" + points + "</trkseg></trk>");
+    QTest::newRow("20000 points") << track;
+    QTest::newRow("blank lines longer than a piece") << QByteArray(200000, '\n') + track;
+    QTest::newRow("broken far in") << track.left(track.size() - 20) + "<";
+    // A zero-filled file of the largest size read: refused at its first byte, not after 64 MiB.
+    QTest::newRow("64 MiB of zeros") << QByteArray();
+}
+
+// The file is read piece by piece; what comes out is what the whole document gives.
+void TestGpxTrackReader::fileReadInPieces()
+{
+    QFETCH(QByteArray, document);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("track.gpx"));
+    if (document.isEmpty()) {
+        QVERIFY(HostileFiles::sparse(path, 64 * 1024 * 1024));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(document) == document.size());
+    }
+    GpxTrackReader whole;
+    const bool ok = whole.readData(document.isEmpty() ? QByteArray(16, '\0') : document);
+    GpxTrackReader streamed;
+    QCOMPARE(streamed.readFile(path), ok);
+    QCOMPARE(streamed.errorString(), whole.errorString());
+    QCOMPARE(streamed.pointCount(), whole.pointCount());
+    QCOMPARE(streamed.path(), whole.path());
 }
 
 void TestGpxTrackReader::localName_data()

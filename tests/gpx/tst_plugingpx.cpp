@@ -1,5 +1,6 @@
 // Tests of OstrikgPlugin::loadGpxTrack as the host calls it: what lands in the map scene.
 #include "gpx/gpxtrackreader.h"
+#include "hostilefiles.h"
 #include "plugin/ostrikgplugin.h"
 #include "pluginprobe.h"
 
@@ -30,6 +31,14 @@ QList<QGraphicsPathItem *> pathItems(const QGraphicsScene &scene)
     return items;
 }
 
+QStringList *logLines = nullptr;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    if (logLines)
+        logLines->append(text);
+}
+
 QByteArray trackDocument(const QByteArray &points)
 {
     return "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\">"
@@ -54,6 +63,8 @@ private Q_SLOTS:
     void emptyTrackAddsEmptyItem();
     void failureLeavesSceneUnchanged_data();
     void failureLeavesSceneUnchanged();
+    void hostileFileRefusedWithMessage_data();
+    void hostileFileRefusedWithMessage();
 
 private:
     QString writeFile(const QString &name, const QByteArray &data);
@@ -263,6 +274,35 @@ void TestPluginGpx::failureLeavesSceneUnchanged()
     QVERIFY(!loadGpx(*plugin, file));
     QCOMPARE(scene->items().size(), 1);
     QCOMPARE(scene->items().first(), existing);
+}
+
+void TestPluginGpx::hostileFileRefusedWithMessage_data()
+{
+    HostileFiles::refusalRows(1073741824, QStringLiteral("64 MiB a GPX file"));
+}
+
+// The host gets false at once and its log says why.
+void TestPluginGpx::hostileFileRefusedWithMessage()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    const QString path = dir->filePath(QStringLiteral("x.gpx"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    QGraphicsRectItem *existing = scene->addRect(0, 0, 1, 1);
+
+    QStringList lines;
+    logLines = &lines;
+    const QtMessageHandler previous = qInstallMessageHandler(captureLog);
+    const bool loaded = loadGpx(*plugin, path);
+    qInstallMessageHandler(previous);
+    logLines = nullptr;
+
+    QVERIFY(!loaded);
+    QVERIFY(!release.released());
+    QCOMPARE(lines, QStringList{QStringLiteral("OstrikgPlugin: Error loading GPX track %1: Cannot open \"%1\": %2")
+                                    .arg(path, reason)});
+    QCOMPARE(scene->items(), QList<QGraphicsItem *>{existing});
 }
 
 QTEST_MAIN(TestPluginGpx)

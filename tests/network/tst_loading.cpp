@@ -1,4 +1,5 @@
 // Loading networks through the host interface: files, layers, item model, view binding, log lines.
+#include "hostilefiles.h"
 #include "logcapture.h"
 #include "pluginprobe.h"
 #include "testhost.h"
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void suffix_data();
     void suffix();
     void missingFileClearsSectionOnly();
+    void hostileFileRefusedBeforeOpening_data();
+    void hostileFileRefusedBeforeOpening();
     void failingLoadKeepsLayerAndSection();
     void layersStackedAboveHostLayer();
     void unlistedConnectionsLayerKeepsSimpleView();
@@ -165,6 +168,33 @@ void TestLoading::missingFileClearsSectionOnly()
     QVERIFY(!host.model.section(QStringLiteral("Road networks")));
     QCOMPARE(host.model.rowCount(), 0);
     // The network itself stays.
+    QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
+    QVERIFY(host.findItemByName(QStringLiteral("R1")));
+}
+
+void TestLoading::hostileFileRefusedBeforeOpening_data()
+{
+    HostileFiles::refusalRows(2147483648, QStringLiteral("256 MiB a road network file"));
+}
+
+// The host's GUI thread must neither wait on a FIFO nor read an endless device.
+void TestLoading::hostileFileRefusedBeforeOpening()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    TestHost host;
+    QVERIFY(host.load(this->file(QStringLiteral("town.ostka"))));
+    LogCapture::clear();
+
+    const QString path = dir->filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+    QVERIFY(!host.load(path));
+    QVERIFY(!release.released());
+    QCOMPARE(LogCapture::pluginLines(),
+             QStringList{QStringLiteral("critical OstrikgPlugin: Error loading network %1: Cannot open \"%1\": %2")
+                             .arg(path, reason)});
+    QVERIFY(!host.routesIndex(QStringLiteral("x.ostka")).isValid());
     QCOMPARE(PluginProbe(host.plugin).networks().size(), 1);
     QVERIFY(host.findItemByName(QStringLiteral("R1")));
 }

@@ -1,4 +1,5 @@
 // Tests of the ".ostka" reader and writer: contents, round trip and every class of bad input.
+#include "hostilefiles.h"
 #include "networkdump.h"
 #include "smallnetwork.h"
 
@@ -12,6 +13,12 @@
 #include <QtTest>
 
 #include <climits>
+#include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Ostrika;
 
@@ -62,6 +69,9 @@ private Q_SLOTS:
     void badInputOnAppendChangesNothing();
     void everyTruncationIsReported();
     void missingFile();
+    void hostileFiles_data();
+    void hostileFiles();
+    void outOfMemoryIsAFailure();
 };
 
 void TestNetworkFormat::readsEveryObjectWithItsLinks()
@@ -641,6 +651,82 @@ void TestNetworkFormat::missingFile()
     QVERIFY(net.loadFromData(smallNetwork()));
     QVERIFY(!net.load(QStringLiteral("/nonexistent/town.ostka"), true));
     QCOMPARE(net.objectCount(), 30);
+}
+
+void TestNetworkFormat::hostileFiles_data()
+{
+    HostileFiles::refusalRows(2147483648, QStringLiteral("256 MiB a road network file"));
+    QTest::newRow("directory") << "directory" << "it is a directory, not a regular file";
+    QTest::newRow("a byte over 256 MiB") << "sparse 268435457"
+                                         << "it has 268435457 bytes, more than the 256 MiB a road network file may have";
+}
+
+// Refused by what the file is, before a byte is read: nothing waits, nothing fills memory.
+void TestNetworkFormat::hostileFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.ostka"));
+    QVERIFY(HostileFiles::make(path, file));
+    HostileFiles::FifoRelease release(path);
+
+    Network net;
+    QVERIFY(net.loadFromData(smallNetwork()));
+    QVERIFY(!net.load(path, true));
+    QCOMPARE(net.errorString(), QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+    QCOMPARE(net.objectCount(), 30);
+    QVERIFY(!release.released());
+}
+
+// A document within the file ceiling may still not fit the memory left: the load fails like
+// any other, with nothing half-read. Run in a child whose address space is capped.
+void TestNetworkFormat::outOfMemoryIsAFailure()
+{
+#ifdef OSTRIK_SANITIZED
+    QSKIP("AddressSanitizer reserves more address space than any cap leaves");
+#else
+    QByteArray doc = "{\"format\":\"ostka\",\"version\":1,\"origin\":[13.4,52.5],\"nodes\":[";
+    for (int i = 1; i <= 400000; ++i)
+        doc += "{\"id\":" + QByteArray::number(i) + ",\"position\":[" + QByteArray::number(i % 1000)
+            + "," + QByteArray::number(i / 1000) + "],\"type\":1},";
+    doc.chop(1);
+    doc += "]}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.ostka"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(doc) == doc.size());
+    f.close();
+    doc.clear();
+    doc.squeeze();
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // A failure must end the child at once, not in the test framework's handlers.
+        for (int sig : {SIGABRT, SIGSEGV, SIGBUS})
+            std::signal(sig, SIG_DFL);
+        alarm(30);
+        long pages = 0;
+        if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (96u << 20);
+        const rlimit limit{cap, cap};
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        Network net;
+        const bool loaded = net.load(path);
+        const bool said = net.errorString().startsWith(QLatin1String("Not enough memory"));
+        _exit(loaded ? 1 : (said && net.objectCount() == 0 ? 0 : 2));
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status), "the child died of a signal: the allocation failure escaped");
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFormat)

@@ -143,6 +143,7 @@ private Q_SLOTS:
     void okWithoutChange();
     void okAppliesChanges();
     void storedZoomClamped();
+    void levelOutsideRange_data();
     void levelOutsideRange();
     void nameListedTwice();
     void unknownNameUncheckedIsGone();
@@ -523,15 +524,44 @@ void TestSettingDialog::storedZoomClamped()
     QCOMPARE(PluginProbe(*plugin).minZoom(), 19);
 }
 
+void TestSettingDialog::levelOutsideRange_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("level");   // as the plugin reads it
+    QTest::newRow("0: logging off") << "0" << 0;
+    QTest::newRow("4") << "4" << 4;
+    QTest::newRow("5") << "5" << 5;
+    QTest::newRow("7") << "7" << 7;
+    QTest::newRow("-1") << "-1" << -1;
+    QTest::newRow("not a number") << "abc" << 0;
+}
+
+// OK on an untouched form keeps a stored level the list has no entry for, in the running
+// plugin and in the store; the other values are written as usual.
 void TestSettingDialog::levelOutsideRange()
 {
-    logLevel = 7;
+    QFETCH(QString, stored);
+    QFETCH(int, level);
+    QSettings().setValue(Group + QStringLiteral("/logLevel"), stored);
+    delete plugin;
+    plugin = new OstrikgPlugin;
+    QCOMPARE(logLevel, level);
     SettingDialog dialog(plugin);
     Form f(dialog);
     QCOMPARE(f.logLevel->currentIndex(), -1);
     f.clickButton(QDialogButtonBox::Ok);
-    QCOMPARE(logLevel, 0);
-    QCOMPARE(storedSettings().value("logLevel").toInt(), 0);
+    QCOMPARE(logLevel, level);
+    QCOMPARE(storedSettings().value("logLevel").toString(), stored);
+    QCOMPARE(storedSettings().keys(), QStringList({"allowProcessTlEvents", "logLevel", "minZoom", "visibleLayers"}));
+
+    // Picking an entry is a change like any other.
+    SettingDialog again(plugin);
+    Form g(again);
+    QTest::keyClick(g.logLevel, Qt::Key_Down);
+    QCOMPARE(g.logLevel->currentIndex(), 0);
+    g.clickButton(QDialogButtonBox::Ok);
+    QCOMPARE(logLevel, 1);
+    QCOMPARE(storedSettings().value("logLevel").toInt(), 1);
 }
 
 void TestSettingDialog::nameListedTwice()

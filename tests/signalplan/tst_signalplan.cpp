@@ -1,4 +1,5 @@
 // Tests of the demo's signal plans: evaluation over time and the plan file.
+#include "hostilefiles.h"
 #include "signalplan.h"
 
 #include <QTemporaryDir>
@@ -126,6 +127,28 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!set.load(QStringLiteral("/nonexistent/x.plans.json"), &error));
         QVERIFY2(error.contains(QLatin1String("/nonexistent/x.plans.json")), qPrintable(error));
+    }
+
+    void hostileFiles_data()
+    {
+        HostileFiles::refusalRows(41943040, QStringLiteral("32 MiB a signal-plan file"));
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.plans.json"));
+        QVERIFY(HostileFiles::make(path, file));
+        HostileFiles::FifoRelease release(path);
+        SignalPlanSet set;
+        set.plans.insert(7, simple());
+        QString error;
+        QVERIFY(!set.load(path, &error));
+        QCOMPARE(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+        QCOMPARE(set.plans.keys(), QList<int>{7});
+        QVERIFY(!release.released());
     }
 
     void planFileBesideNetwork()

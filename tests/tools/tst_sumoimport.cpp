@@ -1,4 +1,5 @@
 // Tests of the SUMO network importer against hand-written fixtures and independent geodesy.
+#include "hostilefiles.h"
 #include "importfixture.h"
 #include "testfiles.h"
 
@@ -28,6 +29,8 @@
 
 #include <cmath>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace Ostrika;
 
@@ -95,6 +98,23 @@ QByteArray gzip(const QByteArray &data)
     out.resize(int(zs.total_out));
     deflateEnd(&zs);
     return out;
+}
+
+// \a copies gzip members of \a zeros zero bytes each, one after the other.
+QByteArray zeroBomb(int zeros, int copies)
+{
+    const QByteArray member = gzip(QByteArray(zeros, '\0'));
+    QByteArray out;
+    out.reserve(member.size() * copies);
+    for (int i = 0; i < copies; ++i)
+        out += member;
+    return out;
+}
+
+int modeOf(const QString &file)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 // 1-based line of the first occurrence of \a needle.
@@ -624,6 +644,151 @@ private Q_SLOTS:
         const Imported missing = import(dir.filePath(QStringLiteral("none.net.xml")));
         QVERIFY(!missing.ok);
         QVERIFY2(missing.error.startsWith(QLatin1String("Cannot open")), qPrintable(missing.error));
+    }
+
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("asRoutes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO network") << "fifo" << false << "it is a FIFO, not a regular file";
+        QTest::newRow("FIFO routes") << "fifo" << true << "it is a FIFO, not a regular file";
+        QTest::newRow("network linked to /dev/zero") << "-> /dev/zero" << false
+                                                     << "it is a character device, not a regular file";
+        QTest::newRow("routes linked to /dev/urandom") << "-> /dev/urandom" << true
+                                                       << "it is a character device, not a regular file";
+        QTest::newRow("1 GiB network") << "sparse 1073741824" << false
+                                       << "it has 1073741824 bytes, more than the 512 MiB a SUMO file may have";
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, asRoutes);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(asRoutes ? QStringLiteral("x.rou.xml") : QStringLiteral("x.net.xml"));
+        QVERIFY(HostileFiles::make(path, file));
+        HostileFiles::FifoRelease release(path);
+        const Imported r = asRoutes ? import(data(QStringLiteral("joined.net.xml")), {path}) : import(path);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.error, QStringLiteral("Cannot open \"%1\": %2").arg(path, reason));
+        QVERIFY(!release.released());
+    }
+
+    void decompressionBomb_data()
+    {
+        QTest::addColumn<int>("zeros");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("reason");
+        const qint64 sumoLimit = 512 * 1024 * 1024;
+        QTest::newRow("8 GiB of zeros in 128 members") << (64 << 20) << 128 << sumoLimit
+                                                       << "it expands to more than 16 MiB plus 100 times the compressed bytes read";
+        QTest::newRow("one member, 1000-fold") << (32 << 20) << 1 << sumoLimit
+                                               << "it expands to more than 16 MiB plus 100 times the compressed bytes read";
+        QTest::newRow("past the absolute limit") << (1 << 20) << 8 << qint64(4 << 20)
+                                                 << "it expands to more than the 4 MiB a SUMO file may have";
+    }
+
+    void decompressionBomb()
+    {
+        QFETCH(int, zeros);
+        QFETCH(int, copies);
+        QFETCH(qint64, limit);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString bomb = dir.filePath(QStringLiteral("bomb.net.xml.gz"));
+        QVERIFY(writeFile(bomb, zeroBomb(zeros, copies)));
+        QByteArray content;
+        QString error;
+        QVERIFY(!readMaybeGzipped(bomb, &content, &error, limit));
+        QCOMPARE(error, QStringLiteral("Cannot decompress \"%1\": %2").arg(bomb, reason));
+        QVERIFY(content.isEmpty());
+    }
+
+    void decompressionBombCommandLine()
+    {
+        QTemporaryDir dir;
+        const QString bomb = dir.filePath(QStringLiteral("bomb.net.xml.gz"));
+        QVERIFY(writeFile(bomb, zeroBomb(64 << 20, 128)));
+        QProcess p;
+        p.start(QStringLiteral(OSTKA_IMPORT_EXE), {QStringLiteral("-q"), bomb});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.readAllStandardError(),
+                 QStringLiteral("ostka-import: Cannot decompress \"%1\": it expands to more than 16 MiB plus 100 "
+                                "times the compressed bytes read\n").arg(bomb).toLocal8Bit());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("bomb.net.xml.gz")});
+    }
+
+    void failedRenameKeepsEarlierFiles_data()
+    {
+        QTest::addColumn<bool>("earlierNetwork");
+        QTest::newRow("earlier network") << true;
+        QTest::newRow("no earlier network") << false;
+    }
+
+    // The plan file cannot replace a directory: the network file must not have changed either.
+    void failedRenameKeepsEarlierFiles()
+    {
+        QFETCH(bool, earlierNetwork);
+        QTemporaryDir dir;
+        const QString base = dir.filePath(QStringLiteral("out"));
+        if (earlierNetwork)
+            QVERIFY(writeFile(base + QStringLiteral(".ostka"), "earlier network"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("out.plans.json/keep")));
+        ImportOptions o;
+        o.netFile = data(QStringLiteral("cross.net.xml"));
+        ImportSummary summary;
+        QString error;
+        QVERIFY(!importToFiles(o, base, &summary, &error));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 earlierNetwork ? QStringList{QStringLiteral("out.ostka")} : QStringList());
+        if (earlierNetwork)
+            QCOMPARE(readAll(base + QStringLiteral(".ostka")), QByteArray("earlier network"));
+        QVERIFY(QFileInfo(base + QStringLiteral(".plans.json/keep")).isDir());
+        QCOMPARE(error, QStringLiteral("Cannot create \"%1.plans.json\": Is a directory").arg(base));
+    }
+
+    void outputModes_data()
+    {
+        QTest::addColumn<int>("umaskBits");
+        QTest::addColumn<int>("earlierMode"); // -1: no earlier outputs
+        QTest::addColumn<int>("expected");
+        QTest::newRow("new, umask 022") << 022 << -1 << 0644;
+        QTest::newRow("new, umask 077") << 077 << -1 << 0600;
+        QTest::newRow("new, umask 002") << 002 << -1 << 0664;
+        QTest::newRow("earlier 0600, umask 077") << 077 << 0600 << 0600;
+        QTest::newRow("earlier 0600, umask 022") << 022 << 0600 << 0600;
+        QTest::newRow("earlier 0640, umask 077") << 077 << 0640 << 0640;
+    }
+
+    void outputModes()
+    {
+        QFETCH(int, umaskBits);
+        QFETCH(int, earlierMode);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString base = dir.filePath(QStringLiteral("out"));
+        const QStringList outputs{base + QStringLiteral(".ostka"), base + QStringLiteral(".plans.json")};
+        if (earlierMode >= 0) {
+            for (const QString &file : outputs) {
+                QVERIFY(writeFile(file, "earlier"));
+                QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode_t(earlierMode)), 0);
+            }
+        }
+        ImportOptions o;
+        o.netFile = data(QStringLiteral("cross.net.xml"));
+        ImportSummary summary;
+        QString error;
+        const mode_t saved = ::umask(mode_t(umaskBits));
+        const bool ok = importToFiles(o, base, &summary, &error);
+        ::umask(saved);
+        QVERIFY2(ok, qPrintable(error));
+        for (const QString &file : outputs)
+            QCOMPARE(modeOf(file), expected);
     }
 
     void commandLine()

@@ -1,6 +1,7 @@
 // ostka-import: writing the network and the plan file, both or neither.
 #include "importer.h"
 
+#include <filecheck.h>
 #include <filepair.h>
 #include <signalplan.h>
 
@@ -48,6 +49,13 @@ bool importToFiles(const ImportOptions &options, const QString &outputBase, Impo
     const QByteArray netData = network.toData();
     if (netData.isEmpty()) {
         *error = QStringLiteral("Cannot write the network: %1").arg(network.errorString());
+        return false;
+    }
+    // A file the readers would refuse is no result.
+    if (netData.size() > FileCheck::ceiling(FileCheck::Kind::Network)) {
+        *error = QStringLiteral("The network would have %1 bytes, more than the %2 MiB %3 may have")
+                     .arg(netData.size()).arg(FileCheck::ceiling(FileCheck::Kind::Network) / FileCheck::MiB)
+                     .arg(FileCheck::describe(FileCheck::Kind::Network));
         return false;
     }
     return FilePair::write({{outputBase + QStringLiteral(".ostka"), netData},

@@ -2,7 +2,8 @@
 #include "sumonet.h"
 #include "xmlutil.h"
 
-#include <QFile>
+#include <filecheck.h>
+
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -10,55 +11,120 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <new>
 
-bool readMaybeGzipped(const QString &fileName, QByteArray *data, QString *error)
+namespace {
+
+bool isGzip(const QByteArray &head)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot open \"%1\": %2").arg(fileName, f.errorString());
+    return head.size() >= 2 && uchar(head.at(0)) == 0x1f && uchar(head.at(1)) == 0x8b;
+}
+
+bool readPlain(FileCheck::Reader &file, QByteArray piece, QByteArray *data, QString *error)
+{
+    QByteArray content;
+    content.reserve(int(file.size()));
+    while (!piece.isEmpty()) {
+        content += piece;
+        if (!file.read(&piece, 1 << 20)) {
+            *error = file.errorString();
+            return false;
+        }
+    }
+    *data = content;
+    return true;
+}
+
+// Inflates piece by piece and gives up as soon as the output outgrows the input.
+bool inflateAll(FileCheck::Reader &file, const QString &fileName, QByteArray piece, qint64 limit,
+                QByteArray *data, QString *error)
+{
+    auto refuse = [&](const QString &why) {
+        *error = QStringLiteral("Cannot decompress \"%1\": %2").arg(fileName, why);
         return false;
-    }
-    QByteArray raw = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Cannot read \"%1\": %2").arg(fileName, f.errorString());
-        return false;
-    }
-    if (raw.size() < 2 || uchar(raw.at(0)) != 0x1f || uchar(raw.at(1)) != 0x8b) {
-        *data = raw;
-        return true;
-    }
+    };
     z_stream zs{};
-    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) {
-        *error = QStringLiteral("Cannot decompress \"%1\": zlib failed to start").arg(fileName);
-        return false;
-    }
+    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK)
+        return refuse(QStringLiteral("zlib failed to start"));
+    const std::unique_ptr<z_stream, int (*)(z_stream *)> end(&zs, inflateEnd);
     QByteArray out;
-    out.reserve(raw.size() * 6);
-    zs.next_in = reinterpret_cast<Bytef *>(raw.data());
-    zs.avail_in = uInt(raw.size());
-    char buf[1 << 16];
+    out.reserve(int(qMin<qint64>(limit, file.size() * 8)));
+    qint64 consumed = 0;
     int rc = Z_OK;
-    do {
+    char buf[1 << 16];
+    // One inflate step; false when the output is refused or the data is corrupt.
+    auto step = [&](bool *progress) {
+        const uInt in = zs.avail_in;
         zs.next_out = reinterpret_cast<Bytef *>(buf);
         zs.avail_out = sizeof buf;
         rc = inflate(&zs, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END)
-            break;
-        out.append(buf, int(sizeof buf - zs.avail_out));
-        // Concatenated gzip members are one stream to gzip(1); continue with the next one.
-        if (rc == Z_STREAM_END && zs.avail_in > 0) {
-            inflateReset(&zs);
-            rc = Z_OK;
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+            return refuse(QStringLiteral("the gzip data is corrupt or truncated"));
+        const int produced = int(sizeof buf - zs.avail_out);
+        *progress = produced > 0 || zs.avail_in != in;
+        consumed += in - zs.avail_in;
+        out.append(buf, produced);
+        if (out.size() > limit)
+            return refuse(QStringLiteral("it expands to more than the %1 MiB %2 may have")
+                              .arg(limit / FileCheck::MiB).arg(FileCheck::describe(FileCheck::Kind::Sumo)));
+        if (out.size() > GzipSlack + GzipRatio * consumed)
+            return refuse(QStringLiteral("it expands to more than %1 MiB plus %2 times the compressed bytes read")
+                              .arg(GzipSlack / FileCheck::MiB).arg(GzipRatio));
+        return true;
+    };
+    bool progress = true;
+    while (!piece.isEmpty()) {
+        zs.next_in = reinterpret_cast<Bytef *>(piece.data());
+        zs.avail_in = uInt(piece.size());
+        while (zs.avail_in > 0) {
+            // Concatenated gzip members are one stream to gzip(1): go on with the next one.
+            if (rc == Z_STREAM_END)
+                inflateReset(&zs);
+            if (!step(&progress))
+                return false;
+            if (!progress)
+                return refuse(QStringLiteral("the gzip data is corrupt or truncated"));
         }
-    } while (rc == Z_OK && (zs.avail_in > 0 || zs.avail_out == 0));
-    inflateEnd(&zs);
-    if (rc != Z_STREAM_END) {
-        *error = QStringLiteral("Cannot decompress \"%1\": the gzip data is corrupt or truncated")
-                     .arg(fileName);
-        return false;
+        if (!file.read(&piece, 1 << 20)) {
+            *error = file.errorString();
+            return false;
+        }
     }
+    // What zlib still holds once the input is all in.
+    while (rc == Z_OK && progress) {
+        if (!step(&progress))
+            return false;
+    }
+    if (rc != Z_STREAM_END)
+        return refuse(QStringLiteral("the gzip data is corrupt or truncated"));
     *data = out;
     return true;
+}
+
+} // namespace
+
+bool readMaybeGzipped(const QString &fileName, QByteArray *data, QString *error, qint64 limit)
+{
+    data->clear();
+    FileCheck::Reader file;
+    if (!file.open(fileName, FileCheck::Kind::Sumo)) {
+        *error = file.errorString();
+        return false;
+    }
+    try {
+        QByteArray piece;
+        if (!file.read(&piece, 1 << 20)) {
+            *error = file.errorString();
+            return false;
+        }
+        return isGzip(piece) ? inflateAll(file, fileName, piece, limit, data, error)
+                             : readPlain(file, piece, data, error);
+    } catch (const std::bad_alloc &) {
+        data->clear();
+        *error = QStringLiteral("Cannot read \"%1\": not enough memory").arg(fileName);
+        return false;
+    }
 }
 
 bool parseShape(const QStringRef &text, QVector<QPointF> *points)

@@ -1,6 +1,8 @@
 // ostka-import: the parts of a SUMO road network (".net.xml", 0.13 and 1.x layouts) the importer uses.
 #pragma once
 
+#include <filecheck.h>
+
 #include <QHash>
 #include <QPointF>
 #include <QRectF>
@@ -90,12 +92,21 @@ struct SumoNet
     QHash<QString, int> junctionIndex; // junction id -> index into junctions
 };
 
+//! A gzip file may expand to GzipSlack plus GzipRatio times the compressed bytes read so far.
+constexpr qint64 GzipSlack = 16 * FileCheck::MiB;
+constexpr qint64 GzipRatio = 100;
+
 /*!
  * Reads the whole content of \a fileName, inflating it when it is gzip-compressed (detected
- * by its magic bytes, not by its name). False with \a error on a missing, unreadable or
- * corrupt file.
+ * by its magic bytes, not by its name). The file passes FileCheck as a SUMO file first (a
+ * FIFO, a device or a file over 512 MiB is refused before it is read). Decompression
+ * streams and stops, with "Cannot decompress "FILE": it expands to more than ...", as soon
+ * as the output passes \a limit bytes or GzipSlack plus GzipRatio times the compressed
+ * bytes read: a decompression bomb costs some 16 MiB, not all memory. False with \a error
+ * on a missing, refused, unreadable or corrupt file, or when memory runs out.
  */
-bool readMaybeGzipped(const QString &fileName, QByteArray *data, QString *error);
+bool readMaybeGzipped(const QString &fileName, QByteArray *data, QString *error,
+                      qint64 limit = FileCheck::ceiling(FileCheck::Kind::Sumo));
 
 /*!
  * Parses a SUMO network. On a file that is not a SUMO network, malformed XML, a bad number,

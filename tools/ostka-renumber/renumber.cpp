@@ -2,14 +2,12 @@
 #include "renumber.h"
 #include "jsonspans.h"
 
+#include <filecheck.h>
 #include <filepair.h>
 #include <signalplan.h>
 
 #include <ostrika/granule.h>
 #include <ostrika/network.h>
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <limits>
@@ -17,7 +15,6 @@
 namespace {
 
 constexpr qint64 MaxId = std::numeric_limits<int>::max();
-constexpr qint64 MaxInput = qint64(1) << 30; // far beyond any real network or plan file
 
 // Granule id -> controller id, as the network library reads the document.
 bool controllersOf(const QByteArray &document, QMap<int, int> *controllers, QString *error)
@@ -45,31 +42,6 @@ QByteArray replaced(const QByteArray &text, const QVector<JsonSpans::Span> &span
         at = spans.at(i).end;
     }
     return out + text.mid(at);
-}
-
-bool readInput(const QString &file, QByteArray *data, QString *error)
-{
-    const QFileInfo info(file);
-    if (!info.exists()) {
-        *error = QStringLiteral("Cannot open \"%1\": no such file").arg(file);
-        return false;
-    }
-    // FIFOs and devices would block or never end.
-    if (!info.isFile() || info.size() > MaxInput) {
-        *error = QStringLiteral("\"%1\" is not a regular file of at most 1 GiB").arg(file);
-        return false;
-    }
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot open \"%1\": %2").arg(file, f.errorString());
-        return false;
-    }
-    *data = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Cannot read \"%1\": %2").arg(file, f.errorString());
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -169,7 +141,7 @@ bool renumberFiles(const RenumberRequest &request, ControllerRenumbering *renumb
                    QString *error)
 {
     QByteArray network, plans, newNetwork, newPlans;
-    if (!readInput(request.network, &network, error))
+    if (!FileCheck::readAll(request.network, FileCheck::Kind::Network, &network, error))
         return false;
     if (!renumbering->renumberNetwork(network, &newNetwork, error)) {
         *error = QStringLiteral("%1: %2").arg(request.network, *error);
@@ -178,7 +150,7 @@ bool renumberFiles(const RenumberRequest &request, ControllerRenumbering *renumb
     const QString &base = request.outputBase;
     QVector<FilePair::Output> outputs{{base.isEmpty() ? request.network : base + QStringLiteral(".ostka"), newNetwork}};
     if (!request.plans.isEmpty()) {
-        if (!readInput(request.plans, &plans, error))
+        if (!FileCheck::readAll(request.plans, FileCheck::Kind::SignalPlans, &plans, error))
             return false;
         if (!renumbering->renumberPlans(plans, &newPlans, error)) {
             *error = QStringLiteral("%1: %2").arg(request.plans, *error);
