@@ -200,15 +200,27 @@ bool Network::loadFromData(const QByteArray &data, bool append)
 {
     if (!append)
         clear();
+    if (!readDocument(data))
+        return false;
+    finishLoad();
+    return true;
+}
+
+bool Network::readDocument(const QByteArray &data)
+{
     NetworkReader reader(this);
     if (!reader.read(data)) {
         setErrorString(reader.errorString());
         return false;
     }
     m_errorString.clear();
+    return true;
+}
+
+void Network::finishLoad()
+{
     loaded();
     Q_EMIT networkLoaded();
-    return true;
 }
 
 } // namespace Ostrika
