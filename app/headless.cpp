@@ -1,6 +1,7 @@
 // ostrik-view: headless run.
 #include "headless.h"
 
+#include "livesumo.h"
 #include "mapview.h"
 #include "options.h"
 #include "session.h"
@@ -33,6 +34,13 @@ void flushEvents()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Sleeps until something arrives (SUMO's worker hands its steps and state changes over as
+// events; its own time-outs end a connection that never comes).
+void waitForEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // The plugin checks the view on the first tick of its 500 ms check timer that comes 500 ms or
@@ -121,15 +129,31 @@ bool ensureFolder(const QString &file, QTextStream &err)
 
 QStringList mapStatus(DemoSession &s)
 {
-    const double t = s.simulation().time();
     QStringList names;
     for (const QString &f : s.networkFiles())
         names << QFileInfo(f).fileName();
-    return {names.join(QStringLiteral(", ")),
-            QStringLiteral("Simulated time %1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
-                .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0')),
-            QStringLiteral("Zoom %1 \u00b7 %2 of %3 controllers live").arg(s.view()->zoom())
-                .arg(s.subscribedControllers().size()).arg(s.simulation().plans().size())};
+    QStringList lines{names.join(QStringLiteral(", ")), s.clockText(),
+                      QStringLiteral("Zoom %1 \u00b7 %2 of %3 controllers live").arg(s.view()->zoom())
+                          .arg(s.subscribedControllers().size()).arg(s.controllerIds().size())};
+    if (s.liveSumo())
+        lines << s.liveSumo()->statusText();
+    return lines;
+}
+
+// Headless: waits until SUMO runs on its network; false (with the reason on err) if it never does.
+bool waitForSumo(DemoSession &session, QTextStream &err)
+{
+    LiveSumo *live = session.liveSumo();
+    auto settled = [live] {
+        return live->phase() == LiveSumo::Phase::Live || live->phase() == LiveSumo::Phase::Ended
+            || live->phase() == LiveSumo::Phase::Failed;
+    };
+    while (!settled())
+        waitForEvents();
+    if (live->phase() == LiveSumo::Phase::Live)
+        return true;
+    err << "ostrik-view: error: " << live->statusText() << "\n";
+    return false;
 }
 
 QString timelineSummary(const TimelineDiagram &d)
@@ -142,14 +166,23 @@ QString timelineSummary(const TimelineDiagram &d)
         .arg(RouteReading::shapeName(d.shape)).arg(d.bars.size()).arg(d.controllers).arg(d.length, 0, 'f', 0)
         .arg(d.progressionSpeed * 3.6, 0, 'f', 0)
         .arg(bands.isEmpty() ? QStringLiteral("none") : bands.join(QStringLiteral(", ")))
-        .arg(d.trajectories.isEmpty() ? QString() : QStringLiteral("; %1 recorded drive(s)").arg(d.trajectories.size()));
+        .arg(d.trajectories.isEmpty() ? QString()
+             : !d.live.isEmpty() ? QStringLiteral("; %1 vehicle trajectories").arg(d.trajectories.size())
+                                 : QStringLiteral("; %1 recorded drive(s)").arg(d.trajectories.size()));
 }
 
 int writeTimeline(DemoSession &session, const Options &o, const QString &route, QTextStream &out, QTextStream &err)
 {
     TimelineDiagram diagram;
     QString error;
-    const double from = std::floor(session.simulation().time() / 10.0) * 10.0;
+    const double now = session.source().time();
+    double from = std::floor(now / 10.0) * 10.0;
+    if (session.liveSumo()) {
+        // A live source has a past, not a future: the window ends at now.
+        TimelineDiagram probe;
+        session.timeline(route, 0.0, 0.0, &probe, &error);
+        from = std::max(0.0, std::ceil(now - (probe.to - probe.from) + 5.0));
+    }
     if (!session.timeline(route, from, 0.0, &diagram, &error)) {
         err << "ostrik-view: error: " << error << "\n";
         return 2;
@@ -205,21 +238,24 @@ QString settleSubscriptions(DemoSession &session, int maxMs)
     return note;
 }
 
-int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextStream &err)
+void beginSumo(DemoSession &session, const Options &o, QTextStream &out)
 {
-    for (const QString &file : o.networks) {
-        QString error;
-        QStringList notes;
-        const bool ok = session.openNetwork(file, &error, &notes);
-        for (const QString &n : qAsConst(notes))
-            out << "ostrik-view: " << n << "\n";
-        if (!ok) {
-            err << "ostrik-view: error: " << error << "\n";
-            if (o.sampleDefault)
-                err << "ostrik-view: the bundled sample was not found; pass a network file\n";
-            return 2;
-        }
-    }
+    LiveSumo *live = session.followSumo();
+    QObject::connect(live, &LiveSumo::note, live, [&out](const QString &line) {
+        out << "ostrik-view: " << line << "\n";
+        out.flush();
+    });
+    LiveSumo::Request request;
+    request.config = o.sumoConfig;
+    request.host = o.traciHost;
+    request.port = o.traciPort;
+    request.network = o.networks.value(0);
+    request.vehicles = o.sumoVehicles;
+    live->begin(request);
+}
+
+int openTracks(DemoSession &session, const Options &o, QTextStream &err)
+{
     QStringList gpx = o.gpxFiles;
     if (o.sampleDefault && gpx.isEmpty()) {
         const QString track = QFileInfo(o.networks.first()).absoluteDir().filePath(QStringLiteral("town-route.gpx"));
@@ -233,6 +269,40 @@ int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextSt
             return 2;
         }
     }
+    return 0;
+}
+
+int openInputs(DemoSession &session, const Options &o, QTextStream &out, QTextStream &err)
+{
+    if (o.followsSumo()) {
+        beginSumo(session, o, out);
+        // Tracks go onto the map of SUMO's network, which arrives later.
+        if (!o.gpxFiles.isEmpty()) {
+            auto *once = new QObject(&session);
+            QObject::connect(&session, &DemoSession::networksChanged, once, [&session, &o, &err, once] {
+                if (session.networkFiles().isEmpty())
+                    return;
+                openTracks(session, o, err);
+                once->deleteLater();
+            });
+        }
+        return 0;
+    }
+    for (const QString &file : o.networks) {
+        QString error;
+        QStringList notes;
+        const bool ok = session.openNetwork(file, &error, &notes);
+        for (const QString &n : qAsConst(notes))
+            out << "ostrik-view: " << n << "\n";
+        if (!ok) {
+            err << "ostrik-view: error: " << error << "\n";
+            if (o.sampleDefault)
+                err << "ostrik-view: the bundled sample was not found; pass a network file\n";
+            return 2;
+        }
+    }
+    if (const int rc = openTracks(session, o, err))
+        return rc;
     if (!o.exportPlans.isEmpty()) {
         SignalPlanSet set;
         set.plans = session.simulation().plans();
@@ -255,8 +325,15 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     view->show();
     flushEvents();
 
-    if (const int rc = openInputs(session, o, out, err))
+    if (o.followsSumo()) {
+        beginSumo(session, o, out);
+        if (!waitForSumo(session, err))
+            return 2;
+        if (const int rc = openTracks(session, o, err))
+            return rc;
+    } else if (const int rc = openInputs(session, o, out, err)) {
         return rc;
+    }
 
     // Everything the pictures need is checked before any of them is written.
     QString route = o.route;
@@ -287,18 +364,30 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     if (!waited.isEmpty())
         err << "ostrik-view: note: " << waited << "\n";
 
-    // Simulated time runs in 0.1 s steps; the event loop turns between steps so that
-    // replies and the plugin's timers are served as they would be live.
-    Simulation &sim = session.simulation();
     const double target = o.afterMs / 1000.0;
-    while (sim.time() < target) {
-        sim.advanceTo(std::min(target, sim.time() + 0.5));
-        QCoreApplication::processEvents();
+    if (LiveSumo *live = session.liveSumo()) {
+        // SUMO steps as fast as it can; every step reaches the controllers on the way.
+        live->controllers().runTo(target);
+        while (live->controllers().time() < target - 1e-9 && live->phase() == LiveSumo::Phase::Live)
+            waitForEvents();
+        if (live->phase() != LiveSumo::Phase::Live) {
+            err << "ostrik-view: error: " << live->statusText() << "\n";
+            return 2;
+        }
+    } else {
+        // Simulated time runs in 0.1 s steps; the event loop turns between steps so that
+        // replies and the plugin's timers are served as they would be live.
+        Simulation &sim = session.simulation();
+        while (sim.time() < target) {
+            sim.advanceTo(std::min(target, sim.time() + 0.5));
+            QCoreApplication::processEvents();
+        }
     }
     flushEvents();
 
     if (!o.screenshot.isEmpty()) {
         view->setLegendVisible(!o.plain);
+        view->setVehicleLegendVisible(session.liveSumo() != nullptr);
         view->setStatusLines(o.plain ? QStringList() : mapStatus(session));
         flushEvents();
         const QPixmap pm = view->grab();

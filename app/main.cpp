@@ -81,24 +81,37 @@ int main(int argc, char **argv)
     }
     if (options.logLevel >= 0)
         session.plugin().setLoggingLevel(options.logLevel);
-    session.simulation().setSpeed(options.speed);
+    if (options.followsSumo())
+        session.followSumo();
+    session.source().setSpeed(options.speed);
 
     if (options.headless)
         return runHeadless(session, options, out, err);
 
-    session.simulation().setRunning(true);
+    session.source().setRunning(true);
     MainWindow window(&session);
     session.view()->setZoom(options.zoom);
     window.show();
     if (const int rc = openInputs(session, options, out, err))
         return rc;
-    // Centred once the window has its final layout (the dock takes its share first).
-    QTimer::singleShot(50, &window, [&] {
+    // Centred once the window has its final layout (the dock takes its share first), and
+    // once more when SUMO's network arrives.
+    auto centre = [&] {
         if (options.hasCenter)
             session.view()->centerOnGeo(options.center);
         else
             window.centreOnBusiestJunction(options.zoom);
-    });
+    };
+    QTimer::singleShot(50, &window, centre);
+    if (options.followsSumo()) {
+        auto *once = new QObject(&window);
+        QObject::connect(&session, &DemoSession::networksChanged, once, [&session, centre, once] {
+            if (session.networkFiles().isEmpty())
+                return;
+            centre();
+            once->deleteLater();
+        });
+    }
     if (options.quitAfterMs >= 0) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.windowShot.isEmpty() && !window.grab().save(options.windowShot, "PNG"))

@@ -1,8 +1,10 @@
 // ostrik-view: main window, menus and the actions that call the plugin.
 #include "mainwindow.h"
 
+#include "livesumo.h"
 #include "mapview.h"
 #include "session.h"
+#include "sumodock.h"
 #include "timelinewindow.h"
 
 #include <mirel/itemmodel.h>
@@ -32,6 +34,7 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     , m_cursorLabel(new QLabel)
     , m_timeLabel(new QLabel)
     , m_liveLabel(new QLabel)
+    , m_sumoLabel(new QLabel)
 {
     setWindowTitle(tr("Ostrik demo host"));
     resize(1400, 900);
@@ -51,6 +54,7 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
 
     statusBar()->addWidget(m_zoomLabel);
     statusBar()->addWidget(m_cursorLabel, 1);
+    statusBar()->addPermanentWidget(m_sumoLabel);
     statusBar()->addPermanentWidget(m_liveLabel);
     statusBar()->addPermanentWidget(m_timeLabel);
     connect(session->view(), &OsmView::zoomChanged, this, &MainWindow::updateStatus);
@@ -66,8 +70,22 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     connect(status, &QTimer::timeout, this, &MainWindow::updateStatus);
     status->start(250);
 
+    addSumoParts();
     createActions();
     updateStatus();
+}
+
+void MainWindow::addSumoParts()
+{
+    LiveSumo *live = m_session->liveSumo();
+    m_sumoLabel->setVisible(live);
+    if (!live)
+        return;
+    m_sumoDock = new SumoDock(live, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_sumoDock);
+    resizeDocks({m_sumoDock}, {150}, Qt::Vertical);
+    connect(live, &LiveSumo::changed, this, &MainWindow::updateStatus);
+    m_session->view()->setVehicleLegendVisible(true);
 }
 
 void MainWindow::createActions()
@@ -104,18 +122,23 @@ void MainWindow::createActions()
                      QKeySequence(tr("Ctrl+T")));
 
     QMenu *sim = menuBar()->addMenu(tr("&Simulation"));
-    QAction *run = sim->addAction(tr("&Running"));
-    run->setCheckable(true);
-    run->setChecked(m_session->simulation().isRunning());
-    run->setShortcut(QKeySequence(tr("Ctrl+R")));
-    connect(run, &QAction::toggled, &m_session->simulation(), &Simulation::setRunning);
+    m_runAction = sim->addAction(tr("&Running"));
+    m_runAction->setCheckable(true);
+    m_runAction->setChecked(m_session->source().isRunning());
+    m_runAction->setShortcut(QKeySequence(tr("Ctrl+R")));
+    connect(m_runAction, &QAction::toggled, this, [this](bool on) { m_session->source().setRunning(on); });
+    sim->addAction(tr("&Step"), this, [this] { m_session->source().stepOnce(); }, QKeySequence(tr("Ctrl+.")));
     auto *speeds = new QActionGroup(this);
-    for (double s : {1.0, 2.0, 5.0, 10.0}) {
+    for (double s : {1.0, 2.0, 5.0, 10.0, 50.0}) {
         QAction *a = sim->addAction(tr("Speed \u00d7%1").arg(s));
         a->setCheckable(true);
-        a->setChecked(s == m_session->simulation().speed());
+        a->setChecked(s == m_session->source().speed());
         speeds->addAction(a);
-        connect(a, &QAction::triggered, this, [this, s] { m_session->simulation().setSpeed(s); });
+        connect(a, &QAction::triggered, this, [this, s] { m_session->source().setSpeed(s); });
+    }
+    if (m_sumoDock) {
+        sim->addSeparator();
+        sim->addActions(m_sumoDock->connectionActions());
     }
     m_controllerMenu = menuBar()->addMenu(tr("&Controllers"));
     rebuildControllerMenu();
@@ -158,14 +181,23 @@ void MainWindow::updateStatus()
 {
     const MapView *v = m_session->view();
     m_zoomLabel->setText(tr("Zoom %1").arg(v->zoom()));
-    const double t = m_session->simulation().time();
-    const QString clock = QStringLiteral("%1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
-                              .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0'));
-    m_timeLabel->setText(tr("Simulated time %1").arg(clock));
-    const int live = m_session->subscribedControllers().size();
-    m_liveLabel->setText(tr("%1 of %2 controllers live").arg(live).arg(m_session->simulation().plans().size()));
-    m_session->view()->setStatusLines({tr("Simulated time %1").arg(clock),
-                                       tr("%1 of %2 controllers live").arg(live).arg(m_session->simulation().plans().size())});
+    const QString clock = m_session->clockText();
+    m_timeLabel->setText(clock);
+    const QString live = tr("%1 of %2 controllers live").arg(m_session->subscribedControllers().size())
+                             .arg(m_session->controllerIds().size());
+    m_liveLabel->setText(live);
+    QStringList lines{clock, live};
+    if (const LiveSumo *sumo = m_session->liveSumo()) {
+        const bool ended = sumo->phase() == LiveSumo::Phase::Ended || sumo->phase() == LiveSumo::Phase::Failed;
+        m_sumoLabel->setText(sumo->statusText());
+        m_sumoLabel->setStyleSheet(ended ? QStringLiteral("color: #b00020; font-weight: bold") : QString());
+        lines << sumo->statusText();
+    }
+    if (m_runAction && m_runAction->isChecked() != m_session->source().isRunning()) {
+        const QSignalBlocker block(m_runAction);
+        m_runAction->setChecked(m_session->source().isRunning());
+    }
+    m_session->view()->setStatusLines(lines);
 }
 
 void MainWindow::openNetworkFile(const QString &file)

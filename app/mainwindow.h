@@ -5,9 +5,11 @@
 #include <QPointer>
 
 class DemoSession;
+class QAction;
 class QLabel;
 class QMenu;
 class QTreeView;
+class SumoDock;
 class TimelineWindow;
 
 class MainWindow : public QMainWindow
@@ -31,6 +33,7 @@ private:
     void zoomBy(int steps);
     void rebuildControllerMenu();
     void updateStatus();
+    void addSumoParts();
     QString selectedRouteName() const;
 
     DemoSession *m_session;
@@ -40,5 +43,8 @@ private:
     QLabel *m_cursorLabel;
     QLabel *m_timeLabel;
     QLabel *m_liveLabel;
+    QLabel *m_sumoLabel;
+    QAction *m_runAction = nullptr;
+    SumoDock *m_sumoDock = nullptr;
     QPointer<TimelineWindow> m_timeline;
 };

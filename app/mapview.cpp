@@ -1,6 +1,8 @@
 // ostrik-view: map background and overlays painted in viewport pixels.
 #include "mapview.h"
 
+#include "vehiclelayer.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QtMath>
@@ -40,6 +42,12 @@ void MapView::setStatusLines(const QStringList &lines)
     if (lines == m_status)
         return;
     m_status = lines;
+    viewport()->update();
+}
+
+void MapView::setVehicleLegendVisible(bool visible)
+{
+    m_vehicleLegend = visible;
     viewport()->update();
 }
 
@@ -182,14 +190,20 @@ void MapView::drawScaleBar(QPainter *painter)
 
 void MapView::drawLegend(QPainter *painter)
 {
-    struct Entry { QColor a; QColor b; bool disc; const char *text; };
-    const Entry entries[] = {
-        {Qt::green, Qt::green, false, "green"},
-        {Qt::green, QColor(170, 255, 170), false, "green flashing (blinks)"},
-        {Qt::yellow, Qt::yellow, false, "yellow"},
-        {Qt::red, Qt::red, true, "red (disc at stop line)"},
-        {Qt::red, Qt::yellow, true, "red-yellow"},
+    enum Kind { Line, Disc, Vehicle };
+    struct Entry { QColor a; QColor b; Kind kind; const char *text; };
+    QVector<Entry> entries = {
+        {Qt::green, Qt::green, Line, "green"},
+        {Qt::green, QColor(170, 255, 170), Line, "green flashing (blinks)"},
+        {Qt::yellow, Qt::yellow, Line, "yellow"},
+        {Qt::red, Qt::red, Disc, "red (disc at stop line)"},
+        {Qt::red, Qt::yellow, Disc, "red-yellow"},
     };
+    if (m_vehicleLegend) {
+        entries.append({VehicleLayer::colourFor(0.0), {}, Vehicle, "vehicle standing"});
+        entries.append({VehicleLayer::colourFor(25.0 / 3.6), {}, Vehicle, "vehicle at 25 km/h"});
+        entries.append({VehicleLayer::colourFor(50.0 / 3.6), {}, Vehicle, "vehicle at 50 km/h or more"});
+    }
     QFont f = font();
     f.setPointSizeF(8.0);
     painter->setFont(f);
@@ -198,7 +212,7 @@ void MapView::drawLegend(QPainter *painter)
     for (const Entry &e : entries)
         w = std::max(w, fm.horizontalAdvance(QLatin1String(e.text)));
     const int rowH = std::max(16, fm.height() + 2);
-    const int n = int(sizeof(entries) / sizeof(entries[0]));
+    const int n = entries.size();
     const QRect vp = viewport()->rect();
     const QRect box(vp.width() - w - 58, vp.height() - n * rowH - 30, w + 48, n * rowH + 14);
     painter->setPen(QColor(0xc8, 0xc4, 0xbc));
@@ -207,7 +221,14 @@ void MapView::drawLegend(QPainter *painter)
     int y = box.top() + 7;
     for (const Entry &e : entries) {
         const QRect sym(box.left() + 8, y + 2, 24, rowH - 4);
-        if (e.disc) {
+        if (e.kind == Vehicle) {
+            const double cy = sym.center().y();
+            const QPointF shape[] = {{sym.right() - 4.0, cy}, {sym.right() - 8.0, cy - 3.5}, {sym.left() + 6.0, cy - 3.5},
+                                     {sym.left() + 6.0, cy + 3.5}, {sym.right() - 8.0, cy + 3.5}};
+            painter->setPen(QPen(Qt::white, 0.8));
+            painter->setBrush(e.a);
+            painter->drawPolygon(shape, 5);
+        } else if (e.kind == Disc) {
             const QRectF d(sym.center().x() - 6, sym.center().y() - 6, 12, 12);
             painter->setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
             painter->setBrush(e.a);

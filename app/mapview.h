@@ -19,6 +19,8 @@ public:
     //! Lines shown in the top-left corner (for example the simulation time).
     void setStatusLines(const QStringList &lines);
     void setLegendVisible(bool visible);
+    //! Adds the vehicles' colours to the legend (while a live source draws vehicles).
+    void setVehicleLegendVisible(bool visible);
 
     //! Metres per screen pixel at the view centre.
     double metresPerPixel() const;
@@ -40,4 +42,5 @@ private:
 
     QStringList m_status;
     bool m_legend = true;
+    bool m_vehicleLegend = false;
 };

@@ -20,7 +20,7 @@ struct Options
     QString route;               //!< route of the diagram; empty: the longest route
     QString exportPlans;         //!< write the plans in effect as JSON and go on
     QString outDir;              //!< where default headless outputs go
-    int afterMs = 20000;         //!< simulated time before the pictures are taken
+    int afterMs = 20000;         //!< simulated (or SUMO) time before the pictures are taken
     int zoom = 18;
     bool hasCenter = false;
     QPointF center;              //!< longitude, latitude
@@ -31,6 +31,13 @@ struct Options
     QString windowShot;          //!< window mode: PNG of the whole window taken when closing
     bool plain = false;          //!< map pictures without legend and status box
     bool headless = false;       //!< no window: write the pictures, print the summary, exit
+    QString sumoConfig;          //!< --sumo: the configuration SUMO is started with
+    QString traciHost;           //!< --traci: where a running SUMO listens
+    int traciPort = 0;           //!< 0: not following a running SUMO
+    bool sumoVehicles = true;    //!< draw SUMO's vehicles (and keep their tracks)
+
+    //! The signals (and vehicles) come from SUMO rather than the fixed-time simulation.
+    bool followsSumo() const { return !sumoConfig.isEmpty() || traciPort > 0; }
 
     /*!
      * Parses \a args (including the program name). Returns false with \a error for a bad

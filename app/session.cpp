@@ -1,6 +1,7 @@
 // ostrik-view: the demo host's objects and what it asks of the plugin.
 #include "session.h"
 
+#include "livesumo.h"
 #include "mapview.h"
 #include "plansetup.h"
 
@@ -13,6 +14,28 @@
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+bool checkNetworkFile(const QFileInfo &fi, QString *error)
+{
+    const QString fileName = fi.filePath();
+    if (!fi.exists()) {
+        *error = QStringLiteral("network file %1 does not exist").arg(fileName);
+        return false;
+    }
+    if (!fi.isFile() || !fi.isReadable()) {
+        *error = QStringLiteral("network file %1 is not a readable file").arg(fileName);
+        return false;
+    }
+    if (fi.suffix().toLower() != QLatin1String("ostka")) {
+        *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 DemoSession::DemoSession(QObject *parent)
     : QObject(parent)
@@ -27,7 +50,9 @@ DemoSession::DemoSession(QObject *parent)
 
 DemoSession::~DemoSession()
 {
-    // The plugin goes first: it unloads its networks from the scene it still finds alive.
+    // SUMO goes first (its vehicles live in the scene), then the plugin, which unloads its
+    // networks from the scene it still finds alive.
+    delete m_live;
     m_plugin.release();
     for (QGraphicsItem *item : qAsConst(m_gpxItems))
         if (m_scene->items().contains(item))
@@ -44,28 +69,18 @@ bool DemoSession::init(const QString &pluginPath, QString *error)
     return m_plugin.load(pluginPath, m_kernel, error);
 }
 
-bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
+const Ostrika::Network *DemoSession::loadThroughPlugin(const QFileInfo &fi, QList<int> *created, QString *error)
 {
-    const QFileInfo fi(fileName);
-    if (!fi.exists()) {
-        *error = QStringLiteral("network file %1 does not exist").arg(fileName);
-        return false;
-    }
-    if (!fi.isFile() || !fi.isReadable()) {
-        *error = QStringLiteral("network file %1 is not a readable file").arg(fileName);
-        return false;
-    }
-    if (fi.suffix().toLower() != QLatin1String("ostka")) {
-        *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
-        return false;
-    }
+    const QString fileName = fi.filePath();
+    if (!checkNetworkFile(fi, error))
+        return nullptr;
     DemoProject *project = m_sim->project();
     project->learn(true);
     const bool loaded = m_plugin.loadOstrik(fileName, m_scene, project);
     project->learn(false);
-    const QList<int> created = project->createdIds();
+    *created = project->createdIds();
     if (!loaded) {
-        for (int id : created)
+        for (int id : qAsConst(*created))
             project->dropLight(id);
         // Only a file the plugin refused is read by the host, to tell the user why.
         Ostrika::Network probe;
@@ -75,27 +90,64 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
             *error = m_plugin.lastError().isEmpty()
                 ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
                 : m_plugin.lastError();
-        return false;
+        return nullptr;
     }
     const Ostrika::Network *net = loadedNetwork(fi.absoluteFilePath(), project->askedIds());
     if (!net) {
-        for (int id : created)
+        for (int id : qAsConst(*created))
             project->dropLight(id);
         *error = QStringLiteral("the plugin drew %1, but it cannot be read any more").arg(fileName);
-        return false;
     }
+    return net;
+}
+
+bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
+{
+    const QFileInfo fi(fileName);
+    QList<int> created;
+    const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
+    if (!net)
+        return false;
 
     QString source;
-    const SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
+    SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
+    // A controller SUMO drives is never driven by a plan as well.
+    for (int id : plans.plans.keys()) {
+        if (m_live && m_live->drives(id)) {
+            plans.plans.remove(id);
+            if (notes)
+                notes->append(QStringLiteral("controller %1 of %2 is SUMO's; its fixed-time plan does not run")
+                                  .arg(id).arg(fi.fileName()));
+        }
+    }
     m_sim->addPlans(plans);
     // A controller the host has no plan for is not simulated: the plugin sees it go.
-    for (int id : created)
+    for (int id : qAsConst(created))
         if (!plans.plans.contains(id))
-            project->dropLight(id);
+            m_sim->project()->dropLight(id);
     m_networks.insert(fi.absoluteFilePath(), net);
     m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
     if (notes)
         notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
+    Q_EMIT networksChanged();
+    return true;
+}
+
+bool DemoSession::openDrivenNetwork(const QString &fileName,
+                                    const std::function<QList<int>(const Ostrika::Network &)> &prepare, QString *error)
+{
+    const QFileInfo fi(fileName);
+    QList<int> created;
+    const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
+    if (!net)
+        return false;
+    const QList<int> driven = prepare(*net);
+    // A controller the source does not drive stays dark: the plugin sees it go.
+    for (int id : qAsConst(created))
+        if (!driven.contains(id))
+            m_sim->project()->dropLight(id);
+    m_networks.insert(fi.absoluteFilePath(), net);
+    m_planSources.append(QStringLiteral("%1: live from SUMO").arg(fi.fileName()));
     Q_EMIT networksChanged();
     return true;
 }
@@ -136,6 +188,37 @@ const Ostrika::Network *DemoSession::loadedNetwork(const QString &path, const QL
     return own.get();
 }
 
+LiveSumo *DemoSession::followSumo()
+{
+    if (!m_live) {
+        m_live = new LiveSumo(this);
+    }
+    return m_live;
+}
+
+ControllerSource &DemoSession::source()
+{
+    if (m_live)
+        return m_live->controllers();
+    return *m_sim;
+}
+
+QString DemoSession::clockText() const
+{
+    const double t = m_live ? m_live->controllers().time() : m_sim->time();
+    const QString clock = QStringLiteral("%1:%2").arg(int(t) / 60, 2, 10, QLatin1Char('0'))
+                              .arg(std::fmod(t, 60.0), 4, 'f', 1, QLatin1Char('0'));
+    return m_live ? tr("SUMO time %1").arg(clock) : tr("Simulated time %1").arg(clock);
+}
+
+QList<int> DemoSession::controllerIds() const
+{
+    QList<int> ids;
+    for (const Corvel::Light *l : m_sim->project()->lights())
+        ids << l->id();
+    return ids;
+}
+
 bool DemoSession::openGpx(const QString &fileName, QString *error)
 {
     if (!QFileInfo(fileName).isFile()) {
@@ -174,6 +257,9 @@ bool DemoSession::openGpx(const QString &fileName, QString *error)
 
 void DemoSession::unloadAll()
 {
+    // Following SUMO ends with its network; its controllers go with the project below.
+    delete m_live;
+    m_live = nullptr;
     m_plugin.unloadAll();
     for (QGraphicsItem *item : qAsConst(m_gpxItems))
         if (m_scene->items().contains(item))
@@ -269,7 +355,7 @@ bool DemoSession::timeline(const QString &routeName, double from, double span, T
         return false;
     }
     const QVariantMap data = m_plugin.getTimelineData(route);
-    // The host's own copy of the route tells its shape, junction names and metres.
+    // The route's model object tells its shape, junction names and metres.
     const Ostrika::Route *own = hostRoute(routeName);
     const Ostrika::Network *net = own ? own->network() : nullptr;
     double perMetre = 1.0;
@@ -277,8 +363,14 @@ bool DemoSession::timeline(const QString &routeName, double from, double span, T
         perMetre = Ostrika::GeoUtil::unitsPerMetre(net->geoUtil()->xyToGeo(own->polyline().constFirst()).y());
     const RouteReading reading = RouteReading::of(own, perMetre);
     const bool defaultSpan = !(span > 0.0);
-    if (defaultSpan)
-        span = TimelineDiagram::defaultSpan(data, m_sim->plans());
+    if (defaultSpan) {
+        // A live controller's plan-file approximation still tells its usual cycle.
+        QMap<int, ControllerPlan> cycles = m_sim->plans();
+        if (m_live)
+            for (const ControllerPlan &p : m_live->approximations())
+                cycles.insert(p.controllerId, p);
+        span = TimelineDiagram::defaultSpan(data, cycles);
+    }
     *out = TimelineDiagram::build(data, m_sim->plans(), reading, from, from + span, routeName);
     if (net) {
         const RouteProjector projector(own->polyline(), *net->geoUtil(), perMetre,
@@ -291,19 +383,35 @@ bool DemoSession::timeline(const QString &routeName, double from, double span, T
         if (defaultSpan && end > from + span)
             *out = TimelineDiagram::build(data, m_sim->plans(), reading, from, end, routeName);
         out->trajectories = drives;
+        if (m_live)
+            out->trajectories += m_live->trajectories(projector, out->from, out->to);
     }
-    out->now = m_sim->time();
+    addLiveParts(out);
     return true;
+}
+
+void DemoSession::addLiveParts(TimelineDiagram *out) const
+{
+    if (!m_live) {
+        out->now = m_sim->time();
+        return;
+    }
+    out->now = m_live->controllers().time();
+    for (TimelineDiagram::Bar &b : out->bars) {
+        if (!m_live->drives(b.controller))
+            continue;
+        b.intervals = m_live->history().intervals(b.controller, b.group, out->from, out->to);
+        b.hasPlan = true;
+        out->live.insert(b.controller);
+    }
 }
 
 QList<int> DemoSession::subscribedControllers() const
 {
     QList<int> ids;
-    for (auto it = m_sim->plans().cbegin(); it != m_sim->plans().cend(); ++it) {
-        const Corvel::Light *l = m_sim->light(it.key());
-        if (l && (l->eventMask() & Corvel::Light::SignalGroupEvents))
-            ids << it.key();
-    }
+    for (const Corvel::Light *l : m_sim->project()->lights())
+        if (l->eventMask() & Corvel::Light::SignalGroupEvents)
+            ids << l->id();
     return ids;
 }
 
@@ -317,12 +425,15 @@ QStringList DemoSession::summary() const
     out << QStringLiteral("networks loaded: %1%2").arg(m_networks.size())
                .arg(names.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", "))));
     const QList<int> subscribed = subscribedControllers();
-    int online = 0;
-    for (auto it = m_sim->plans().cbegin(); it != m_sim->plans().cend(); ++it)
-        online += m_sim->isOnline(it.key()) ? 1 : 0;
+    const QList<Corvel::Light *> lights = m_sim->project()->lights();
+    const int online = int(std::count_if(lights.cbegin(), lights.cend(), [](const Corvel::Light *l) { return l->isConnected(); }));
     const QSet<int> bound = m_sim->project()->boundIds();
-    out << QStringLiteral("controllers: %1 simulated, %2 online, %3 bound by the plugin, %4 subscribed (event mask 0x20)")
-               .arg(m_sim->plans().size()).arg(online).arg(bound.size()).arg(subscribed.size());
+    const int driven = m_live ? m_live->controllers().boundControllers().size() : 0;
+    const QString kinds = driven > 0 ? QStringLiteral("%1 driven by SUMO%2").arg(driven)
+                                           .arg(m_sim->plans().isEmpty() ? QString() : QStringLiteral(", %1 simulated").arg(m_sim->plans().size()))
+                                     : QStringLiteral("%1 simulated").arg(m_sim->plans().size());
+    out << QStringLiteral("controllers: %1, %2 online, %3 bound by the plugin, %4 subscribed (event mask 0x20)")
+               .arg(kinds).arg(online).arg(bound.size()).arg(subscribed.size());
     QMap<int, int> perState;
     int groups = 0;
     for (int id : subscribed) {
@@ -343,6 +454,12 @@ QStringList DemoSession::summary() const
     out << QStringLiteral("routes: %1%2").arg(routes.size())
                .arg(routes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(routes.join(QStringLiteral(", "))));
     out << QStringLiteral("GPX tracks: %1").arg(gpxTrackCount());
-    out << QStringLiteral("simulation time: %1 s").arg(m_sim->time(), 0, 'f', 1);
+    if (m_live) {
+        const SumoControllers &c = m_live->controllers();
+        out << QStringLiteral("SUMO: %1; time %2 s, %3 steps followed, %4 vehicles")
+                   .arg(m_live->statusText()).arg(c.time(), 0, 'f', 1).arg(c.stepsApplied()).arg(c.vehicles().size());
+    } else {
+        out << QStringLiteral("simulation time: %1 s").arg(m_sim->time(), 0, 'f', 1);
+    }
     return out;
 }

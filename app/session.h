@@ -13,9 +13,13 @@
 #include <QRectF>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class ControllerSource;
+class LiveSumo;
 class MapView;
+class QFileInfo;
 class QGraphicsItem;
 namespace Mirel {
 class ItemModel;
@@ -55,6 +59,14 @@ public:
      * \a notes receives remarks for the user (where the plans came from, a bad plan file).
      */
     bool openNetwork(const QString &fileName, QString *error, QStringList *notes = nullptr);
+    /*!
+     * Opens a network whose controllers another source drives: checked and loaded like
+     * openNetwork, but no plans run; \a prepare gets the plugin's network once it is bound and
+     * returns the controllers the source drives (it sets them up in the project); the others
+     * the plugin bound are taken away again.
+     */
+    bool openDrivenNetwork(const QString &fileName,
+                           const std::function<QList<int>(const Ostrika::Network &)> &prepare, QString *error);
     //! Draws a GPX track through the plugin; the host keeps the item so it can remove it.
     bool openGpx(const QString &fileName, QString *error);
     //! The plugin unloads everything; the host drops its controllers and GPX tracks.
@@ -62,6 +74,16 @@ public:
 
     PluginHost &plugin() { return m_plugin; }
     Simulation &simulation() { return *m_sim; }
+    //! Starts following SUMO (once; later calls return the same object).
+    LiveSumo *followSumo();
+    //! The SUMO source, or null when the controllers run fixed-time plans only.
+    LiveSumo *liveSumo() const { return m_live; }
+    //! The clock the window shows and runs: SUMO's while following it, else the simulation's.
+    ControllerSource &source();
+    //! "Simulated time mm:ss.s", or "SUMO time mm:ss.s" while following SUMO.
+    QString clockText() const;
+    //! Every controller of the project, whichever source drives it.
+    QList<int> controllerIds() const;
     Mirel::ItemModel *itemModel() const { return m_model; }
     Mirel::MapScene *scene() const { return m_scene; }
     MapView *view() const { return m_view; }
@@ -95,6 +117,14 @@ Q_SIGNALS:
     void networksChanged();
 
 private:
+    /*!
+     * The plugin loads the file while the project learns which controllers it binds; returns
+     * the plugin's network (or the host's own reading of one without controllers), with the
+     * controllers made for it in \a created. On failure those are gone again and \a error says why.
+     */
+    const Ostrika::Network *loadThroughPlugin(const QFileInfo &fi, QList<int> *created, QString *error);
+    //! Adds diagram parts a live source knows: its recorded states and its vehicles.
+    void addLiveParts(TimelineDiagram *out) const;
     //! The route's model object in the loaded networks.
     const Ostrika::Route *hostRoute(const QString &routeName) const;
     //! The plugin's network just loaded, found through the controllers it bound (see class).
@@ -107,6 +137,7 @@ private:
     Mirel::MapScene *m_scene;
     QPointer<MapView> m_view;
     Simulation *m_sim;
+    LiveSumo *m_live = nullptr;
     PluginHost m_plugin;
     QMap<QString, QPointer<const Ostrika::Network>> m_networks;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_ownCopies; // networks without controllers

@@ -3,6 +3,8 @@
 
 #include "signalplan.h"
 
+#include <controllersource.h>
+
 #include <corvel/light.h>
 #include <corvel/notification.h>
 #include <corvel/response.h>
@@ -52,7 +54,7 @@ private:
  * The clock only moves through advanceTo()/advanceBy(), or in real time (times speed())
  * while running. Controllers start online; setOnline() takes one off and back on.
  */
-class Simulation : public QObject
+class Simulation : public QObject, public ControllerSource
 {
     Q_OBJECT
 public:
@@ -71,7 +73,7 @@ public:
     const QMap<int, ControllerPlan> &plans() const { return m_plans; }
     Corvel::Light *light(int id) const;
 
-    double time() const { return m_time; }
+    double time() const override { return m_time; }
     /*!
      * Moves the clock forward to \a seconds in steps of at most \a step seconds, applying the
      * states at every step so that notifications come in order. Earlier times are ignored.
@@ -80,10 +82,14 @@ public:
     void advanceBy(double seconds) { advanceTo(m_time + seconds); }
 
     //! Runs the clock in real time, \a speed simulated seconds per second.
-    void setRunning(bool running);
-    bool isRunning() const { return m_ticker.isActive(); }
-    void setSpeed(double speed);
-    double speed() const { return m_speed; }
+    void setRunning(bool running) override;
+    bool isRunning() const override { return m_ticker.isActive(); }
+    void setSpeed(double speed) override;
+    double speed() const override { return m_speed; }
+    //! One second on.
+    void stepOnce() override { advanceBy(1.0); }
+    void runTo(double seconds) override { advanceTo(seconds); }
+    bool isLive() const override { return true; }
 
     void setOnline(int id, bool online);
     bool isOnline(int id) const;

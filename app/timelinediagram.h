@@ -7,6 +7,7 @@
 #include "trajectory.h"
 
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <QVector>
@@ -64,6 +65,8 @@ struct TimelineDiagram
     int controllers = 0;        //!< controllers the route passes (entries of "sg_data")
     int signalisedJunctions = 0; //!< from the reading; 0 when unknown
     QMap<int, ControllerPlan> plans; //!< plans of the controllers on the route
+    //! Controllers whose bars are what a live source showed (no plan, no through-band).
+    QSet<int> live;
 
     /*!
      * Builds the diagram. Groups whose entry lacks a finite distance are left out; groups

@@ -173,7 +173,8 @@ QString TimelineLayout::labelText(const Row &row, const TimelineDiagram &d)
     const QString where = junction.isEmpty() ? QStringLiteral("ctrl %1").arg(row.controller)
                                              : QStringLiteral("%1 \u00b7 ctrl %2").arg(junction).arg(row.controller);
     const auto plan = d.plans.constFind(row.controller);
-    const QString timing = plan == d.plans.constEnd()
+    const QString timing = d.live.contains(row.controller) ? QStringLiteral("live from SUMO")
+        : plan == d.plans.constEnd()
         ? QStringLiteral("no plan")
         : QStringLiteral("C %1 s, offset %2 s").arg(plan->cycle, 0, 'f', 0).arg(plan->cycleTime(0.0) > 0.0
               ? plan->cycle - plan->cycleTime(0.0) : 0.0, 0, 'f', 0);

@@ -179,6 +179,8 @@ void TimelinePainter::paintLegend()
         text(QStringLiteral("\u25c0 return"), ReturnBand);
     for (int i = 0; i < d.trajectories.size(); ++i) {
         const Trajectory &t = d.trajectories.at(i);
+        if (t.label.isEmpty())
+            continue; // one of a group that the first of them names
         p.setPen(QPen(trackColour(t, i), 2));
         p.drawLine(QPointF(x, y + 5), QPointF(x + 22, y + 5));
         x += 27;

@@ -1,6 +1,7 @@
 // ostrik-view: timeline window.
 #include "timelinewindow.h"
 
+#include "livesumo.h"
 #include "session.h"
 #include "timelinewidget.h"
 
@@ -52,6 +53,18 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
         if (isVisible())
             refresh();
     });
+    // SUMO may step many times a second: the diagram follows at most four times a second.
+    m_refreshLater.setSingleShot(true);
+    m_refreshLater.setInterval(250);
+    connect(&m_refreshLater, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+    if (LiveSumo *live = session->liveSumo())
+        connect(&live->controllers(), &SumoControllers::stepApplied, this, [this] {
+            if (!m_refreshLater.isActive())
+                m_refreshLater.start();
+        });
     connect(session, &DemoSession::networksChanged, this, &TimelineWindow::reloadRoutes);
 }
 
@@ -93,7 +106,7 @@ void TimelineWindow::refresh()
         return;
     }
     const double span = probe.to - probe.from;
-    const double now = m_session->simulation().time();
+    const double now = m_session->source().time();
     if (m_windowStart < 0.0 || now >= m_windowStart + span * 0.85 || now < m_windowStart)
         m_windowStart = std::floor(now / (span / 2.0)) * (span / 2.0);
     TimelineDiagram d;

@@ -1,6 +1,7 @@
 // ostrik-view: the window that shows a route's time-distance diagram, following the clock.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class DemoSession;
@@ -29,4 +30,5 @@ private:
     QSpinBox *m_speed;
     TimelineWidget *m_widget;
     double m_windowStart = -1.0;
+    QTimer m_refreshLater;
 };

@@ -17,7 +17,7 @@
  */
 struct Trajectory
 {
-    QString label;            //!< shown in the legend, e.g. the track's file name
+    QString label;            //!< shown in the legend, e.g. the track's file name; empty: not listed
     QColor colour;            //!< invalid: the diagram picks one
     QVector<QPointF> points;  //!< (time s, distance m)
 

@@ -223,6 +223,10 @@ bool SignalPlanSet::fromJson(const QByteArray &data, QString *error)
             }
             plan.groups.insert(gid, phases);
         }
+        // Text beside the plan (an importer's source ids) is kept, so it is written back.
+        for (auto n = c.constBegin(); n != c.constEnd(); ++n)
+            if (n.value().isString())
+                plan.notes.insert(n.key(), n.value().toString());
         const QString why = plan.validate();
         if (!why.isEmpty()) {
             *error = why;

@@ -32,7 +32,7 @@ struct ControllerPlan
     double offset = 0.0;  //!< seconds, any value (taken modulo the cycle)
     QMap<int, QVector<PlanPhase>> groups; //!< signal-group id -> phases
     //! Text fields written before "cycle" that say where the plan came from (for example an
-    //! importer's "sumoId" and "program"); the reader ignores them.
+    //! importer's "sumoId" and "program"); the reader keeps every text-valued field here.
     QMap<QString, QString> notes;
 
     //! State of \a group at simulation time \a seconds; Off for an unknown group.

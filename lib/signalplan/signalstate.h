@@ -28,4 +28,22 @@ constexpr bool isGreen(int code)
     return code == Green || code == GreenFlashing || code == GreenFlashingAlt;
 }
 
+/*!
+ * The code of one of SUMO's signal letters: G, g and s (green that must yield or stop
+ * first) green; y yellow; r red; u red-yellow; o (off, blinking) yellow flashing; O (off)
+ * off. -1 for a letter SUMO does not define.
+ */
+constexpr int fromSumo(char letter)
+{
+    switch (letter) {
+    case 'G': case 'g': case 's': return Green;
+    case 'y': return Yellow;
+    case 'r': return Red;
+    case 'u': return RedYellow;
+    case 'o': return YellowFlashing;
+    case 'O': return Off;
+    default: return -1;
+    }
+}
+
 } // namespace SignalState

@@ -247,6 +247,23 @@ private Q_SLOTS:
         QTest::newRow("bad centre") << QStringList{QStringLiteral("--center"), QStringLiteral("abc")} << QByteArray() << 1 << "--center";
         QTest::newRow("missing plugin") << QStringList{QStringLiteral("--plugin"), QStringLiteral("/nonexistent/libX.so")}
                                         << QByteArray() << 4 << "plugin library not found";
+        QTest::newRow("SUMO started and followed at once")
+            << QStringList{QStringLiteral("--sumo"), QStringLiteral("a.sumocfg"), QStringLiteral("--traci"), QStringLiteral("8813")}
+            << QByteArray() << 1 << "give one of them";
+        QTest::newRow("bad TraCI port") << QStringList{QStringLiteral("--traci"), QStringLiteral("localhost:port")}
+                                        << QByteArray() << 1 << "--traci needs HOST:PORT";
+        QTest::newRow("SUMO with two networks")
+            << QStringList{QStringLiteral("--sumo"), QStringLiteral("a.sumocfg"), QStringLiteral("a.ostka"), QStringLiteral("b.ostka")}
+            << QByteArray() << 1 << "at most one network";
+        // SUMO reads the configuration itself and says what is wrong with it.
+        QTest::newRow("configuration SUMO refuses") << QStringList{QStringLiteral("--sumo"), QStringLiteral("@bad")}
+            << QByteArray("<configuration><input><net-file value=\"gone.net.xml\"/></input></configuration>")
+            << 2 << "SUMO did not start: Error:";
+        QTest::newRow("configuration that is a directory")
+            << QStringList{QStringLiteral("--sumo"), QStringLiteral("/tmp")} << QByteArray() << 2 << "not a regular file";
+        QTest::newRow("network that is no import of SUMO's")
+            << QStringList{QStringLiteral("--sumo"), sample(QStringLiteral("sumo/grid.sumocfg")), QStringLiteral("@bad")}
+            << QByteArray(" ") << 2 << "cannot read network";
     }
     void badInput()
     {
@@ -255,7 +272,8 @@ private Q_SLOTS:
         QFETCH(int, code);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        const QString bad = dir.filePath(QStringLiteral("bad.ostka"));
+        const QString bad = dir.filePath(args.contains(QLatin1String("--sumo")) && args.indexOf(QLatin1String("@bad")) == 1
+                                             ? QStringLiteral("bad.sumocfg") : QStringLiteral("bad.ostka"));
         if (!fileContent.isEmpty()) {
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -270,6 +288,30 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY2(r.err.contains(QLatin1String("ostrik-view: error: ")), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(png));
+    }
+
+    // The bundled SUMO scenario, live: SUMO's controllers, its vehicles, their trajectories.
+    void sumoScenarioLive()
+    {
+        QTemporaryDir dir;
+        const Run r = run({QStringLiteral("--sumo"), sample(QStringLiteral("sumo/grid.sumocfg")), QStringLiteral("--headless"),
+                           QStringLiteral("--after"), QStringLiteral("90000"), QStringLiteral("--zoom"), QStringLiteral("17"),
+                           QStringLiteral("--route"), QStringLiteral("Avenue eastbound"), QStringLiteral("--out-dir"), dir.path()});
+        QVERIFY2(r.code == 0, qPrintable(r.err + r.out));
+        QVERIFY2(r.out.contains(QLatin1String("controllers: 9 driven by SUMO, 9 online, 9 bound by the plugin")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("SUMO: connected to SUMO 1.")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("time 90.0 s, 90 steps followed")), qPrintable(r.out));
+        QVERIFY2(number(r.out, QStringLiteral("(\\d+) vehicle trajectories")) > 0, qPrintable(r.out));
+        QVERIFY2(number(r.out, QStringLiteral("steps followed, (\\d+) vehicles")) > 10, qPrintable(r.out));
+        const Pixels px = classify(QImage(dir.filePath(QStringLiteral("map.png"))));
+        QVERIFY(px.red > 30 && px.green > 30);
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("timeline.png"))));
+
+        const Run bare = run({QStringLiteral("--sumo"), sample(QStringLiteral("sumo/grid.sumocfg")), QStringLiteral("--no-vehicles"),
+                              QStringLiteral("--after"), QStringLiteral("20000"), QStringLiteral("--screenshot"),
+                              dir.filePath(QStringLiteral("bare.png"))});
+        QVERIFY2(bare.code == 0, qPrintable(bare.err));
+        QVERIFY2(bare.out.contains(QLatin1String("20 steps followed, 0 vehicles")), qPrintable(bare.out));
     }
 
     void badPlanFileFallsBack()

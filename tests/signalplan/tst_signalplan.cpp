@@ -105,6 +105,7 @@ private Q_SLOTS:
         b.controllerId = 12;
         b.offset = 2.5;
         b.groups.insert(10, {{SignalState::Red, 30.25}, {SignalState::Green, 29.75}});
+        b.notes.insert(QStringLiteral("sumoId"), QStringLiteral("cluster_1_2"));
         set.plans.insert(a.controllerId, a);
         set.plans.insert(b.controllerId, b);
         QTemporaryDir dir;
@@ -117,6 +118,9 @@ private Q_SLOTS:
         QCOMPARE(back.plans.value(12).offset, 2.5);
         QCOMPARE(back.plans.value(12).groups.value(10).size(), 2);
         QCOMPARE(back.plans.value(12).groups.value(10).at(0).duration, 30.25);
+        // Where a plan came from survives reading and writing (the SUMO id maps SUMO's lights).
+        QCOMPARE(back.plans.value(12).notes, b.notes);
+        QVERIFY(back.plans.value(7).notes.isEmpty());
         for (double t = 0; t < 130; t += 0.7)
             QCOMPARE(back.plans.value(7).stateAt(1, t), a.stateAt(1, t));
     }

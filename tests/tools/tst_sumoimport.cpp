@@ -442,6 +442,27 @@ private Q_SLOTS:
         COMPARE_NEAR(actual.y(), expected.y(), 5e-8);
     }
 
+    // Plans are fixed time: a program that reacts to traffic is named, with the way to see it live.
+    void programsThatReactToTrafficAreNamed_data()
+    {
+        QTest::addColumn<QString>("net");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("actuated (the program loaded last)") << QStringLiteral("cross.net.xml")
+            << QStringLiteral("1 of 1 traffic-light programs react to traffic (actuated: C); the plan file runs them as "
+                              "fixed time with their phases' durations. To see them live, run the simulation in SUMO and "
+                              "follow it: ostrik-view --sumo CONFIG.sumocfg");
+        QTest::newRow("fixed time") << QStringLiteral("joined.net.xml") << QString();
+    }
+    void programsThatReactToTrafficAreNamed()
+    {
+        QFETCH(QString, net);
+        QFETCH(QString, warning);
+        const Imported r = import(data(net));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const QStringList about = r.summary.warnings.filter(QStringLiteral("react to traffic"));
+        QCOMPARE(about, warning.isEmpty() ? QStringList() : QStringList{warning});
+    }
+
     void routes_data()
     {
         QTest::addColumn<bool>("gzipped");

@@ -57,6 +57,7 @@ private:
     bool nodes();
     bool edges();
     bool trafficLights(QMap<int, ControllerPlanOut> *plans);
+    void warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active);
     bool connections();
     bool crosswalks();
     bool routes();
@@ -235,12 +236,38 @@ bool Builder::edges()
     return true;
 }
 
+// Plans are fixed time; a program that reacts to traffic only looks like one here.
+void Builder::warnAboutLivePrograms(const QMap<QString, const SumoTlLogic *> &active)
+{
+    QMap<QString, QStringList> byType;
+    for (const SumoTlLogic *t : active) {
+        if (!t->type.isEmpty() && t->type != QLatin1String("static"))
+            byType[t->type] << t->id;
+    }
+    if (byType.isEmpty())
+        return;
+    QStringList parts;
+    int count = 0;
+    for (auto it = byType.cbegin(); it != byType.cend(); ++it) {
+        count += it->size();
+        QStringList ids = it->mid(0, 6);
+        if (it->size() > ids.size())
+            ids << QStringLiteral("and %1 more").arg(it->size() - ids.size());
+        parts << QStringLiteral("%1: %2").arg(it.key(), ids.join(QStringLiteral(", ")));
+    }
+    m_summary->warnings << QStringLiteral("%1 of %2 traffic-light programs react to traffic (%3); the plan file runs "
+                                          "them as fixed time with their phases' durations. To see them live, run the "
+                                          "simulation in SUMO and follow it: ostrik-view --sumo CONFIG.sumocfg")
+                               .arg(count).arg(active.size()).arg(parts.join(QStringLiteral("; ")));
+}
+
 bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
 {
     // SUMO runs the program loaded last when a light has several.
     QMap<QString, const SumoTlLogic *> active;
     for (const SumoTlLogic &t : m_net.tlLogics)
         active.insert(t.id, &t);
+    warnAboutLivePrograms(active);
     if (m_firstController < 1 || qint64(m_firstController) - 1 + active.size() > std::numeric_limits<int>::max()) {
         m_error = QStringLiteral("the first controller id must be 1 to %1 for the %2 controllers of this network")
                       .arg(qint64(std::numeric_limits<int>::max()) - active.size() + 1).arg(active.size());
@@ -525,15 +552,7 @@ bool Builder::run(QMap<int, ControllerPlanOut> *plans)
 
 int SignalCode::fromSumo(QChar letter)
 {
-    switch (letter.unicode()) {
-    case 'G': case 'g': case 's': return SignalState::Green;
-    case 'y': return SignalState::Yellow;
-    case 'r': return SignalState::Red;
-    case 'u': return SignalState::RedYellow;
-    case 'o': return SignalState::YellowFlashing;
-    case 'O': return SignalState::Off;
-    default: return -1;
-    }
+    return letter.unicode() < 128 ? SignalState::fromSumo(char(letter.unicode())) : -1;
 }
 
 namespace {
