@@ -34,6 +34,10 @@ QString ImportCache::cachedNetwork(const QString &netFile, const QStringList &ro
         hash.addData(QByteArray::number(fi.size()));
         hash.addData(QByteArray::number(fi.lastModified().toMSecsSinceEpoch()));
     }
+    // A rebuilt or upgraded importer may read the same files differently: its imports are not reused.
+    const QFileInfo tool(importer());
+    hash.addData(QByteArray::number(tool.size()));
+    hash.addData(QByteArray::number(tool.lastModified().toMSecsSinceEpoch()));
     QString name = QFileInfo(netFile).fileName();
     for (const char *suffix : {".gz", ".xml", ".net"})
         if (name.endsWith(QLatin1String(suffix)))
