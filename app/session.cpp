@@ -3,6 +3,7 @@
 
 #include "livesumo.h"
 #include "mapview.h"
+#include "networkclash.h"
 #include "plansetup.h"
 
 #include <mirel/itemmodel.h>
@@ -11,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QGraphicsItem>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -72,8 +74,6 @@ bool DemoSession::init(const QString &pluginPath, QString *error)
 const Ostrika::Network *DemoSession::loadThroughPlugin(const QFileInfo &fi, QList<int> *created, QString *error)
 {
     const QString fileName = fi.filePath();
-    if (!checkNetworkFile(fi, error))
-        return nullptr;
     DemoProject *project = m_sim->project();
     project->learn(true);
     const bool loaded = m_plugin.loadOstrik(fileName, m_scene, project);
@@ -101,13 +101,75 @@ const Ostrika::Network *DemoSession::loadThroughPlugin(const QFileInfo &fi, QLis
     return net;
 }
 
+QString DemoSession::controllerClash(const QFileInfo &fi) const
+{
+    // Opening a network again reloads it; only the others hold ids against it.
+    const QString path = fi.absoluteFilePath();
+    QMap<QString, QList<int>> taken;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.key() != path && it.value())
+            taken.insert(it.key(), NetworkClash::controllerIds(*it.value()));
+    if (taken.isEmpty())
+        return QString();
+    // The plugin cannot take back one network of several: its ids are read before it sees
+    // the file. A file that cannot be read is left to the plugin's load, which says why.
+    Ostrika::Network probe;
+    if (!probe.load(path, false))
+        return QString();
+    return NetworkClash::check(fi.filePath(), NetworkClash::controllerIds(probe), taken);
+}
+
+void DemoSession::remember(const QFileInfo &fi, const Ostrika::Network *net)
+{
+    const QString path = fi.absoluteFilePath();
+    m_networks.insert(path, net);
+    m_loadOrder.removeAll(path);
+    m_loadOrder.append(path);
+}
+
+QString DemoSession::networkOfController(int id) const
+{
+    return controllerNetworks().value(id);
+}
+
+QMap<int, QString> DemoSession::controllerNetworks() const
+{
+    QMap<int, QString> names;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.value())
+            for (int id : NetworkClash::controllerIds(*it.value()))
+                names.insert(id, QFileInfo(it.key()).fileName());
+    return names;
+}
+
+QStringList DemoSession::objectNames() const
+{
+    QSet<QString> names;
+    for (const Ostrika::Network *n : networks())
+        for (const QObject *o : n->findChildren<QObject *>())
+            if (!o->objectName().isEmpty())
+                names.insert(o->objectName());
+    QStringList sorted = names.values();
+    sorted.sort(Qt::CaseInsensitive);
+    return sorted;
+}
+
 bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
 {
+    Q_EMIT loading(fileName, 1);
+    const auto done = qScopeGuard([&] { Q_EMIT loading(fileName, 0); });
     const QFileInfo fi(fileName);
+    if (!checkNetworkFile(fi, error))
+        return false;
+    *error = controllerClash(fi);
+    if (!error->isEmpty())
+        return false;
+    Q_EMIT loading(fileName, 2);
     QList<int> created;
     const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
     if (!net)
         return false;
+    Q_EMIT loading(fileName, 3);
 
     QString source;
     SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
@@ -125,7 +187,7 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
     for (int id : qAsConst(created))
         if (!plans.plans.contains(id))
             m_sim->project()->dropLight(id);
-    m_networks.insert(fi.absoluteFilePath(), net);
+    remember(fi, net);
     m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
     if (notes)
         notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
@@ -137,6 +199,11 @@ bool DemoSession::openDrivenNetwork(const QString &fileName,
                                     const std::function<QList<int>(const Ostrika::Network &)> &prepare, QString *error)
 {
     const QFileInfo fi(fileName);
+    if (!checkNetworkFile(fi, error))
+        return false;
+    *error = controllerClash(fi);
+    if (!error->isEmpty())
+        return false;
     QList<int> created;
     const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
     if (!net)
@@ -146,7 +213,7 @@ bool DemoSession::openDrivenNetwork(const QString &fileName,
     for (int id : qAsConst(created))
         if (!driven.contains(id))
             m_sim->project()->dropLight(id);
-    m_networks.insert(fi.absoluteFilePath(), net);
+    remember(fi, net);
     m_planSources.append(QStringLiteral("%1: live from SUMO").arg(fi.fileName()));
     Q_EMIT networksChanged();
     return true;
@@ -268,18 +335,22 @@ void DemoSession::unloadAll()
     m_drives.clear();
     m_networks.clear();
     m_ownCopies.clear();
+    m_loadOrder.clear();
     m_planSources.clear();
     m_sim->clear();
     Q_EMIT networksChanged();
 }
 
-QStringList DemoSession::routeNames() const
+QStringList DemoSession::routeNames(const QString &networkFile) const
 {
     QStringList names;
-    for (const Ostrika::Network *n : networks())
-        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+    for (auto n = m_networks.cbegin(); n != m_networks.cend(); ++n) {
+        if (!n.value() || (!networkFile.isEmpty() && n.key() != networkFile))
+            continue;
+        for (const Ostrika::Route *r : n.value()->findChildren<Ostrika::Route *>())
             if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
                 names << r->objectName();
+    }
     return names;
 }
 

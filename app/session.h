@@ -39,7 +39,9 @@ class Route;
  * routes and geometry its plans and views need from the plugin's network objects, found by
  * controller id (the plugin's granule()), which the plugin owns and the host holds weakly.
  * Only a network without controllers, which the plugin shows no way to, is read by the host
- * itself (for its routes and extent), and a file the plugin refused (to say why).
+ * itself (for its routes and extent), a network opened beside others (its controller ids
+ * are checked against theirs before the plugin sees it) and a file the plugin refused (to
+ * say why).
  */
 class DemoSession : public QObject
 {
@@ -89,7 +91,16 @@ public:
     MapView *view() const { return m_view; }
 
     QStringList networkFiles() const { return m_networks.keys(); }
-    QStringList routeNames() const;
+    //! The network opened last (absolute path; empty when none): the one whose routes the tree lists.
+    QString shownNetwork() const { return m_loadOrder.value(m_loadOrder.size() - 1); }
+    //! File name of the open network whose granules use controller \a id (empty: none).
+    QString networkOfController(int id) const;
+    //! networkOfController() of every controller id the open networks use, in one pass.
+    QMap<int, QString> controllerNetworks() const;
+    //! Names of every named object of the open networks, sorted, each once.
+    QStringList objectNames() const;
+    //! Named routes of every open network, or only of the open network \a networkFile (absolute path).
+    QStringList routeNames(const QString &networkFile = QString()) const;
     //! Name of the longest named route (empty when there is none).
     QString longestRoute() const;
     int gpxTrackCount() const;
@@ -115,6 +126,8 @@ public:
 
 Q_SIGNALS:
     void networksChanged();
+    //! A network is being opened: \a stage of 3 (1 reading, 2 drawing, 3 controllers; 0 done, opened or not).
+    void loading(const QString &fileName, int stage);
 
 private:
     /*!
@@ -123,6 +136,12 @@ private:
      * controllers made for it in \a created. On failure those are gone again and \a error says why.
      */
     const Ostrika::Network *loadThroughPlugin(const QFileInfo &fi, QList<int> *created, QString *error);
+    /*!
+     * Empty, or why the network \a fi cannot join the open networks (controller ids taken).
+     * With other networks open the host reads the file for its ids before the plugin sees it.
+     */
+    QString controllerClash(const QFileInfo &fi) const;
+    void remember(const QFileInfo &fi, const Ostrika::Network *net);
     //! Adds diagram parts a live source knows: its recorded states and its vehicles.
     void addLiveParts(TimelineDiagram *out) const;
     //! The route's model object in the loaded networks.
@@ -141,6 +160,7 @@ private:
     PluginHost m_plugin;
     QMap<QString, QPointer<const Ostrika::Network>> m_networks;
     QMap<QString, std::shared_ptr<Ostrika::Network>> m_ownCopies; // networks without controllers
+    QStringList m_loadOrder;
     QList<QGraphicsItem *> m_gpxItems;
     RecordedDrives m_drives;
     QStringList m_planSources;

@@ -30,6 +30,10 @@ function(ostrik_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  if(OSTRIK_SANITIZE)
+    # Sanitized runs are several times slower.
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * 3")
+  endif()
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${sandbox};XDG_CONFIG_HOME=${sandbox}/config;XDG_DATA_HOME=${sandbox}/data;XDG_CACHE_HOME=${sandbox}/cache;XDG_RUNTIME_DIR=${sandbox}/runtime;OSTRIK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

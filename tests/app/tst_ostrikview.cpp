@@ -35,7 +35,12 @@ Run run(const QStringList &args, const QString &workDir = QString(), bool stripD
         p.setWorkingDirectory(workDir);
     p.start(QStringLiteral(OSTRIK_VIEW_EXE), args);
     Run r;
-    if (!p.waitForFinished(90000)) {
+#ifdef OSTRIK_SANITIZED
+    const int limitMs = 300000; // a sanitized host importing and following SUMO runs several times slower
+#else
+    const int limitMs = 90000;
+#endif
+    if (!p.waitForFinished(limitMs)) {
         p.kill();
         p.waitForFinished();
         r.err = QStringLiteral("timed out");

@@ -7,6 +7,7 @@
 #include "planderiver.h"
 #include "mapview.h"
 #include "session.h"
+#include "testhost.h"
 
 #include <testnetwork.h>
 
@@ -28,19 +29,6 @@ namespace {
 QString sample(const QString &name)
 {
     return QStringLiteral(OSTRIK_SAMPLES_DIR "/") + name;
-}
-
-QModelIndex findRow(const QAbstractItemModel *m, const QString &text, const QModelIndex &parent = QModelIndex())
-{
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        if (i.data().toString() == text)
-            return i;
-        const QModelIndex below = findRow(m, text, i);
-        if (below.isValid())
-            return below;
-    }
-    return QModelIndex();
 }
 
 } // namespace
