@@ -40,8 +40,8 @@ void LoadProgress::stage(const QString &fileName, int stage)
         return;
     static const char *const stages[] = {
         QT_TR_NOOP("Reading %1 (%2 MB)\u2026"),
-        QT_TR_NOOP("Setting up the controllers of %1 (%2 MB)\u2026"),
         QT_TR_NOOP("Drawing %1 (%2 MB)\u2026"),
+        QT_TR_NOOP("Setting up the controllers of %1 (%2 MB)\u2026"),
     };
     m_dialog->setLabelText(tr(stages[qBound(1, stage, 3) - 1]).arg(fi.fileName()).arg(fi.size() / 1048576.0, 0, 'f', 1));
     m_dialog->setValue(stage - 1);

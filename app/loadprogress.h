@@ -9,9 +9,9 @@ class QProgressDialog;
 class QWidget;
 
 /*!
- * Shows the stages of opening a network (reading it, setting up its controllers, drawing
- * it) in a progress dialog with a busy cursor, for files of at least bigFile bytes; smaller
- * ones open too fast for a dialog to be more than a flicker. It ends when the session says
+ * Shows the stages of opening a network (reading it, drawing it, setting up its
+ * controllers) in a progress dialog with a busy cursor, for files of at least bigFile
+ * bytes; smaller ones open too fast for a dialog to be more than a flicker. It ends when the session says
  * the opening is over, successful or not.
  */
 class LoadProgress : public QObject

@@ -413,8 +413,8 @@ private Q_SLOTS:
         });
         h.window->openNetworkFile(sample(QStringLiteral("town.ostka")));
         QCOMPARE(seen, (QStringList{QStringLiteral("1 1 Reading town.ostka (0.1 MB)\u2026"),
-                                    QStringLiteral("2 1 Setting up the controllers of town.ostka (0.1 MB)\u2026"),
-                                    QStringLiteral("3 1 Drawing town.ostka (0.1 MB)\u2026"),
+                                    QStringLiteral("2 1 Drawing town.ostka (0.1 MB)\u2026"),
+                                    QStringLiteral("3 1 Setting up the controllers of town.ostka (0.1 MB)\u2026"),
                                     QStringLiteral("0 none")}));
         QVERIFY(!QApplication::overrideCursor());
         // A file that fails to open takes its dialog and busy cursor with it.
