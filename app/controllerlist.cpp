@@ -34,7 +34,7 @@ void ControllerTableModel::reload()
     QMap<int, Row> byId;
     for (int id : m_session->controllerIds())
         byId[id].id = id;
-    for (const auto &n : m_session->networks()) {
+    for (const auto &n : m_session->networksByFile()) {
         const QString file = QFileInfo(n.first).fileName();
         for (const Ostrika::Granule *g : n.second->findChildren<Ostrika::Granule *>()) {
             if (g->tlId() <= 0)

@@ -50,7 +50,7 @@ void click(QWidget *viewport, const QPoint &at)
 const Ostrika::Granule *busiest(const DemoSession &s)
 {
     const Ostrika::Granule *best = nullptr;
-    for (const auto &n : s.networks())
+    for (const auto &n : s.networksByFile())
         for (const Ostrika::Granule *g : n.second->findChildren<Ostrika::Granule *>())
             if (g->tlId() > 0 && (!best || g->signalGroups().size() > best->signalGroups().size()))
                 best = g;

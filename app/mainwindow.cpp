@@ -363,7 +363,7 @@ void MainWindow::zoomBy(int steps)
 void MainWindow::fitNetwork()
 {
     QList<QRectF> bounds;
-    for (const auto &n : m_session->networks())
+    for (const auto &n : m_session->networksByFile())
         bounds << NetworkFit::boundsOf(*n.second);
     const QRectF r = NetworkFit::target(bounds, m_session->view()->centerGeo());
     if (!r.isNull())

@@ -67,7 +67,7 @@ void MapPanels::settingsChanged()
 
 void MapPanels::networksChanged()
 {
-    const auto networks = m_session->networks();
+    const auto networks = m_session->networksByFile();
     m_picker.setNetworks(networks);
     QList<const Ostrika::Network *> plain;
     for (const auto &n : networks)

@@ -344,11 +344,12 @@ void DemoSession::unloadAll()
     Q_EMIT networksChanged();
 }
 
-QList<QPair<QString, const Ostrika::Network *>> DemoSession::networks() const
+QList<QPair<QString, const Ostrika::Network *>> DemoSession::networksByFile() const
 {
     QList<QPair<QString, const Ostrika::Network *>> out;
     for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
-        out.append({it.key(), it.value().get()});
+        if (it.value())
+            out.append({it.key(), it.value().data()});
     return out;
 }
 

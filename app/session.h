@@ -91,8 +91,8 @@ public:
     MapView *view() const { return m_view; }
 
     QStringList networkFiles() const { return m_networks.keys(); }
-    //! The host's own reading of each loaded network, with its absolute file name.
-    QList<QPair<QString, const Ostrika::Network *>> networks() const;
+    //! Each loaded network with its absolute file name (a network the plugin dropped is left out).
+    QList<QPair<QString, const Ostrika::Network *>> networksByFile() const;
     //! The network opened last (absolute path; empty when none): the one whose routes the tree lists.
     QString shownNetwork() const { return m_loadOrder.value(m_loadOrder.size() - 1); }
     //! File name of the open network whose granules use controller \a id (empty: none).
