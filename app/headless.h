@@ -19,5 +19,11 @@ int runHeadless(DemoSession &session, const Options &options, QTextStream &out, 
 //! Opens the networks, GPX tracks and exports plans as \a options ask; 0 or an exit code as above.
 int openInputs(DemoSession &session, const Options &options, QTextStream &out, QTextStream &err);
 
-//! Waits (running the event loop) until the set of subscribed controllers has settled.
-void settleSubscriptions(DemoSession &session, int maxMs = 4000);
+/*!
+ * Runs the event loop until the plugin has checked the view and every controller it follows
+ * has answered its state requests: the check comes on the plugin's first timer tick at least
+ * 500 ms after the view last moved (seen through an event filter on the plugin object), the
+ * answers are the controllers' unfinished responses. Returns at the latest after \a maxMs,
+ * then with a note saying what is missing (empty when everything arrived).
+ */
+QString settleSubscriptions(DemoSession &session, int maxMs = 5000);

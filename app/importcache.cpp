@@ -25,9 +25,12 @@ ImportCache::~ImportCache()
     }
 }
 
-QString ImportCache::cachedNetwork(const QString &netFile, const QStringList &routeFiles)
+QString ImportCache::cachedNetwork(const QString &netFile, const QStringList &routeFiles, int firstController)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
+    // Numbered differently, the same inputs make a different network.
+    if (firstController > 0)
+        hash.addData("first-controller " + QByteArray::number(firstController));
     for (const QString &f : QStringList(netFile) + routeFiles) {
         const QFileInfo fi(f);
         hash.addData(fi.absoluteFilePath().toUtf8());
@@ -60,9 +63,9 @@ QString ImportCache::importer()
     return QStandardPaths::findExecutable(QStringLiteral("ostka-import"));
 }
 
-void ImportCache::ensure(const QString &netFile, const QStringList &routeFiles)
+void ImportCache::ensure(const QString &netFile, const QStringList &routeFiles, int firstController)
 {
-    m_network = cachedNetwork(netFile, routeFiles);
+    m_network = cachedNetwork(netFile, routeFiles, firstController);
     m_netFile = netFile;
     m_warnings.clear();
     m_errors.clear();
@@ -100,6 +103,8 @@ void ImportCache::ensure(const QString &netFile, const QStringList &routeFiles)
             Q_EMIT failed(tr("cannot run the importer %1: %2").arg(importer(), m_process->errorString()));
     });
     QStringList args{QStringLiteral("-o"), m_network.left(m_network.size() - 6), netFile};
+    if (firstController > 0)
+        args << QStringLiteral("--first-controller") << QString::number(firstController);
     args << routeFiles;
     m_process->start(program, args);
 }

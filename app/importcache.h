@@ -24,11 +24,12 @@ public:
     ~ImportCache() override;
 
     //! Where the import of these inputs lies (whether it exists yet or not).
-    static QString cachedNetwork(const QString &netFile, const QStringList &routeFiles);
+    static QString cachedNetwork(const QString &netFile, const QStringList &routeFiles, int firstController = 0);
     //! ostka-import: beside this program, else the build tree's, else on the PATH; empty: none.
     static QString importer();
 
-    void ensure(const QString &netFile, const QStringList &routeFiles);
+    //! \a firstController > 0: the controllers are numbered from it (ostka-import --first-controller).
+    void ensure(const QString &netFile, const QStringList &routeFiles, int firstController = 0);
     bool isRunning() const { return m_process && m_process->state() != QProcess::NotRunning; }
 
 Q_SIGNALS:

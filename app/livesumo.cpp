@@ -134,6 +134,7 @@ bool LiveSumo::openNetwork(const QString &file)
             m_controllers->setBindings(bindings);
             m_controllers->setReferencePoints(references);
         }
+        return m_controllers->boundControllers();
     }, &error);
     if (!opened) {
         fail(error);

@@ -10,6 +10,11 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -46,10 +51,23 @@ QVector<char *> argumentsForQt(int argc, char **argv)
     return kept;
 }
 
+// A network's load frees many mid-sized blocks just before the graphics need as much again.
+// Kept in the heap they are reused; handed back to the system they are faulted in afresh,
+// page by page: about 15 % more page faults and several per cent of a headless run.
+void keepFreedMemory()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_TOP_PAD, 16 << 20);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    keepFreedMemory();
     if (wantsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStringList arguments;
@@ -85,8 +103,22 @@ int main(int argc, char **argv)
         session.followSumo();
     session.source().setSpeed(options.speed);
 
-    if (options.headless)
-        return runHeadless(session, options, out, err);
+    if (options.headless) {
+        const int rc = runHeadless(session, options, out, err);
+#ifndef OSTRIK_SANITIZED
+        // Everything is written and nothing is saved on the way out, while taking a large
+        // network apart costs a third of the run: the process ends here. A SUMO started
+        // for the run is ended properly by the session first; sanitized builds check the
+        // tear-down.
+        if (!options.followsSumo()) {
+            out.flush();
+            err.flush();
+            std::fflush(nullptr);
+            std::_Exit(rc);
+        }
+#endif
+        return rc;
+    }
 
     session.source().setRunning(true);
     MainWindow window(&session);

@@ -1,11 +1,24 @@
 // ostrik-view: main window, menus and the actions that call the plugin.
 #include "mainwindow.h"
 
+#include "controllerlist.h"
+#include "controllerstate.h"
+#include "cursortracker.h"
+#include "dropimport.h"
+#include "findobject.h"
 #include "livesumo.h"
+#include "loadprogress.h"
+#include "mappanels.h"
+#include "networkfit.h"
 #include "mapview.h"
+#include "networktitles.h"
+#include "recentfiles.h"
+#include "selectionsync.h"
 #include "session.h"
 #include "sumodock.h"
+#include "sumoimport.h"
 #include "timelinewindow.h"
+#include "windowstate.h"
 
 #include <mirel/itemmodel.h>
 
@@ -14,16 +27,18 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QGraphicsItem>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 MainWindow::MainWindow(DemoSession *session, QWidget *parent)
@@ -35,6 +50,8 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     , m_timeLabel(new QLabel)
     , m_liveLabel(new QLabel)
     , m_sumoLabel(new QLabel)
+    , m_recent(new RecentFiles(this))
+    , m_import(new SumoImport(this))
 {
     setWindowTitle(tr("Ostrik demo host"));
     resize(1400, 900);
@@ -48,7 +65,15 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     session->itemModel()->attachSelectionModel(m_tree->selectionModel());
     auto *dock = new QDockWidget(tr("Objects"), this);
     dock->setObjectName(QStringLiteral("objects"));
-    dock->setWidget(m_tree);
+    auto *caption = new QLabel(NetworkTitles::treeCaption(*session));
+    caption->setWordWrap(true);
+    auto *objects = new QWidget;
+    auto *objectsLayout = new QVBoxLayout(objects);
+    objectsLayout->setContentsMargins(0, 0, 0, 0);
+    objectsLayout->addWidget(caption);
+    objectsLayout->addWidget(m_tree, 1);
+    dock->setWidget(objects);
+    new SelectionSync(session, m_tree);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
     resizeDocks({dock}, {340}, Qt::Horizontal);
 
@@ -58,21 +83,35 @@ MainWindow::MainWindow(DemoSession *session, QWidget *parent)
     statusBar()->addPermanentWidget(m_liveLabel);
     statusBar()->addPermanentWidget(m_timeLabel);
     connect(session->view(), &OsmView::zoomChanged, this, &MainWindow::updateStatus);
-    connect(session->view(), &OsmView::cursorMoved, this, [this](const QPointF &p) {
+    auto *cursor = new CursorTracker(session->view());
+    connect(cursor, &CursorTracker::moved, this, [this](const QPointF &p) {
         m_cursorLabel->setText(tr("lon %1  lat %2").arg(p.x(), 0, 'f', 6).arg(p.y(), 0, 'f', 6));
     });
-    connect(session, &DemoSession::networksChanged, this, [this] {
+    connect(session, &DemoSession::networksChanged, this, [this, caption] {
+        caption->setText(NetworkTitles::treeCaption(*m_session));
+        setWindowTitle(NetworkTitles::windowTitle(*m_session));
         QTimer::singleShot(0, m_tree, &QTreeView::expandAll);
-        rebuildControllerMenu();
     });
-    connect(&session->simulation(), &Simulation::controllersChanged, this, &MainWindow::rebuildControllerMenu);
     auto *status = new QTimer(this);
     connect(status, &QTimer::timeout, this, &MainWindow::updateStatus);
     status->start(250);
 
     addSumoParts();
+    m_panels = new MapPanels(session, this);
     createActions();
     updateStatus();
+
+    auto *drops = new DropImport(this);
+    drops->watch(this);
+    drops->watch(session->view());
+    connect(drops, &DropImport::openNetwork, this, &MainWindow::openNetworkFile);
+    connect(drops, &DropImport::openGpx, this, &MainWindow::openGpxFile);
+    connect(drops, &DropImport::importSumoNetwork, this, &MainWindow::importSumoNetwork);
+    connect(drops, &DropImport::refused, this, [this](const QString &m) { statusBar()->showMessage(m, 8000); });
+    connect(m_recent, &RecentFiles::openRequested, this, &MainWindow::openAny);
+    new LoadProgress(session, this);
+    // Last, once every dock exists: the saved layout places them by name.
+    new WindowState(this);
 }
 
 void MainWindow::addSumoParts()
@@ -93,6 +132,8 @@ void MainWindow::createActions()
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Open network\u2026"), this, &MainWindow::openNetwork, QKeySequence::Open);
     file->addAction(tr("Open &GPX track\u2026"), this, &MainWindow::openGpx, QKeySequence(tr("Ctrl+G")));
+    file->addAction(tr("&Import SUMO network\u2026"), this, &MainWindow::importSumo, QKeySequence(tr("Ctrl+I")));
+    file->addMenu(m_recent->menu(file));
     file->addAction(tr("&Unload all"), this, &MainWindow::unloadAll);
     file->addSeparator();
     file->addAction(tr("Export signal &plans\u2026"), this, [this] {
@@ -110,12 +151,22 @@ void MainWindow::createActions()
     file->addAction(tr("&Quit"), qApp, &QApplication::quit, QKeySequence::Quit);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
-    view->addAction(tr("Zoom &in"), this, [this] { zoomBy(1); }, QKeySequence::ZoomIn);
+    QAction *zoomIn = view->addAction(tr("Zoom &in"), this, [this] { zoomBy(1); });
+    // Ctrl++ needs Shift on most keyboards; Ctrl+= is the same key without it.
+    zoomIn->setShortcuts(QKeySequence::keyBindings(QKeySequence::ZoomIn) << QKeySequence(tr("Ctrl+=")));
     view->addAction(tr("Zoom &out"), this, [this] { zoomBy(-1); }, QKeySequence::ZoomOut);
     view->addAction(tr("&Fit network"), this, &MainWindow::fitNetwork, QKeySequence(tr("Ctrl+0")));
     view->addAction(tr("&Busiest junction"), this, [this] { centreOnBusiestJunction(18); }, QKeySequence(tr("Ctrl+J")));
     view->addSeparator();
     view->addAction(tr("&Find object by name\u2026"), this, &MainWindow::findObject, QKeySequence::Find);
+    view->addSeparator();
+    // Filled when shown, so that docks added later by anyone are listed too.
+    QMenu *panels = view->addMenu(tr("&Panels"));
+    connect(panels, &QMenu::aboutToShow, this, [this, panels] {
+        panels->clear();
+        for (QDockWidget *d : findChildren<QDockWidget *>())
+            panels->addAction(d->toggleViewAction());
+    });
 
     QMenu *route = menuBar()->addMenu(tr("&Route"));
     route->addAction(tr("Show &timeline for the selected route"), this, &MainWindow::showTimeline,
@@ -140,11 +191,13 @@ void MainWindow::createActions()
         sim->addSeparator();
         sim->addActions(m_sumoDock->connectionActions());
     }
-    m_controllerMenu = menuBar()->addMenu(tr("&Controllers"));
-    rebuildControllerMenu();
+    m_panels->controllerList()->fillMenu(menuBar()->addMenu(tr("&Controllers")));
 
     QMenu *tools = menuBar()->addMenu(tr("&Tools"));
-    tools->addAction(tr("Plugin &settings\u2026"), this, [this] { m_session->plugin().showSettingsDialog(this); });
+    tools->addAction(tr("Plugin &settings\u2026"), this, [this] {
+        m_session->plugin().showSettingsDialog(this);
+        m_panels->settingsChanged();
+    });
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About"), this, [this] {
@@ -154,37 +207,14 @@ void MainWindow::createActions()
     });
 }
 
-void MainWindow::rebuildControllerMenu()
-{
-    if (!m_controllerMenu)
-        return;
-    m_controllerMenu->clear();
-    Simulation &sim = m_session->simulation();
-    if (sim.plans().isEmpty()) {
-        m_controllerMenu->addAction(tr("(no controllers)"))->setEnabled(false);
-        return;
-    }
-    m_controllerMenu->addAction(tr("All online"), this, [this] {
-        for (int id : m_session->simulation().plans().keys())
-            m_session->simulation().setOnline(id, true);
-    });
-    m_controllerMenu->addSeparator();
-    for (int id : sim.plans().keys()) {
-        QAction *a = m_controllerMenu->addAction(tr("Controller %1 online").arg(id));
-        a->setCheckable(true);
-        a->setChecked(sim.isOnline(id));
-        connect(a, &QAction::toggled, this, [this, id](bool on) { m_session->simulation().setOnline(id, on); });
-    }
-}
-
 void MainWindow::updateStatus()
 {
     const MapView *v = m_session->view();
     m_zoomLabel->setText(tr("Zoom %1").arg(v->zoom()));
     const QString clock = m_session->clockText();
     m_timeLabel->setText(clock);
-    const QString live = tr("%1 of %2 controllers live").arg(m_session->subscribedControllers().size())
-                             .arg(m_session->controllerIds().size());
+    const QList<Corvel::Light *> lights = m_session->simulation().project()->lights();
+    const QString live = controllerCountText(countControllers(lights), lights.size());
     m_liveLabel->setText(live);
     QStringList lines{clock, live};
     if (const LiveSumo *sumo = m_session->liveSumo()) {
@@ -208,19 +238,58 @@ void MainWindow::openNetworkFile(const QString &file)
         QMessageBox::warning(this, tr("Open network"), error);
         return;
     }
+    m_recent->add(file);
     statusBar()->showMessage(notes.join(QStringLiteral("; ")), 8000);
 }
 
 void MainWindow::openGpxFile(const QString &file)
 {
     QString error;
-    if (!m_session->openGpx(file, &error))
+    if (!m_session->openGpx(file, &error)) {
         QMessageBox::warning(this, tr("Open GPX track"), error);
+        return;
+    }
+    m_recent->add(file);
+}
+
+void MainWindow::openAny(const QString &file)
+{
+    switch (DropImport::kindOf(file)) {
+    case DropImport::Kind::Gpx: openGpxFile(file); break;
+    case DropImport::Kind::SumoNetwork: importSumoNetwork(file); break;
+    default: openNetworkFile(file); break;
+    }
+}
+
+void MainWindow::importSumo()
+{
+    const QString file = QFileDialog::getOpenFileName(this, tr("Import SUMO network"), m_recent->lastFolder(),
+        tr("SUMO networks (*.net.xml *.net.xml.gz);;All files (*)"));
+    if (!file.isEmpty())
+        importSumoNetwork(file);
+}
+
+void MainWindow::importSumoNetwork(const QString &netFile)
+{
+    // Numbered after the controllers already open, the import never clashes with them.
+    const QList<int> ids = m_session->controllerIds();
+    const int first = ids.isEmpty() ? 0 : *std::max_element(ids.cbegin(), ids.cend()) + 1;
+    m_import->disconnect(this);
+    connect(m_import, &SumoImport::imported, this, [this, netFile](const QString &network, const QStringList &warnings) {
+        m_recent->add(netFile);
+        openNetworkFile(network);
+        if (!warnings.isEmpty())
+            statusBar()->showMessage(tr("ostka-import: %1").arg(warnings.join(QStringLiteral("; "))), 12000);
+    });
+    connect(m_import, &SumoImport::failed, this, [this](const QString &error) {
+        QMessageBox::warning(this, tr("Import SUMO network"), error);
+    });
+    m_import->start(netFile, first);
 }
 
 void MainWindow::openNetwork()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tr("Open network"), QString(),
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open network"), m_recent->lastFolder(),
                                                       tr("Road networks (*.ostka);;All files (*)"));
     if (file.isEmpty())
         return;
@@ -232,7 +301,7 @@ void MainWindow::openNetwork()
 
 void MainWindow::openGpx()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tr("Open GPX track"), QString(),
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open GPX track"), m_recent->lastFolder(),
                                                       tr("GPX tracks (*.gpx);;All files (*)"));
     if (!file.isEmpty())
         openGpxFile(file);
@@ -278,19 +347,9 @@ void MainWindow::showTimeline()
 
 void MainWindow::findObject()
 {
-    bool ok = false;
-    const QString name = QInputDialog::getText(this, tr("Find object"), tr("Object name:"), QLineEdit::Normal,
-                                               QString(), &ok);
-    if (!ok || name.isEmpty())
-        return;
-    QGraphicsItem *item = m_session->plugin().findItemByName(name);
-    if (!item) {
-        QMessageBox::information(this, tr("Find object"), tr("No drawn object is named \u201c%1\u201d.").arg(name));
-        return;
-    }
-    m_session->view()->centerOnGeo(item->sceneBoundingRect().center());
-    m_session->plugin().pulseItem(item, QColor(255, 0, 255), 3000);
-    statusBar()->showMessage(tr("Found \u201c%1\u201d.").arg(name), 4000);
+    FindObject dialog(m_session, this);
+    if (dialog.exec() == QDialog::Accepted)
+        statusBar()->showMessage(tr("Found \u201c%1\u201d.").arg(dialog.nameEdit()->text().trimmed()), 4000);
 }
 
 void MainWindow::zoomBy(int steps)
@@ -303,9 +362,12 @@ void MainWindow::zoomBy(int steps)
 
 void MainWindow::fitNetwork()
 {
-    const QRectF r = m_session->networkBounds();
+    QList<QRectF> bounds;
+    for (const auto &n : m_session->networksByFile())
+        bounds << NetworkFit::boundsOf(*n.second);
+    const QRectF r = NetworkFit::target(bounds, m_session->view()->centerGeo());
     if (!r.isNull())
-        m_session->view()->fitGeo(r);
+        m_session->view()->fitGeo(NetworkFit::withMargin(r));
 }
 
 void MainWindow::centreOnBusiestJunction(int zoom)

@@ -5,11 +5,14 @@
 #include <QPointer>
 
 class DemoSession;
+class MapPanels;
 class QAction;
 class QLabel;
 class QMenu;
 class QTreeView;
+class RecentFiles;
 class SumoDock;
+class SumoImport;
 class TimelineWindow;
 
 class MainWindow : public QMainWindow
@@ -20,6 +23,8 @@ public:
 
     void openNetworkFile(const QString &file);
     void openGpxFile(const QString &file);
+    //! Imports a SUMO network (numbering its controllers after those open) and opens it.
+    void importSumoNetwork(const QString &netFile);
     void fitNetwork();
     void centreOnBusiestJunction(int zoom);
 
@@ -27,18 +32,19 @@ private:
     void createActions();
     void openNetwork();
     void openGpx();
+    void importSumo();
+    void openAny(const QString &file);
     void unloadAll();
     void showTimeline();
     void findObject();
     void zoomBy(int steps);
-    void rebuildControllerMenu();
     void updateStatus();
     void addSumoParts();
     QString selectedRouteName() const;
 
     DemoSession *m_session;
     QTreeView *m_tree;
-    QMenu *m_controllerMenu = nullptr;
+    MapPanels *m_panels = nullptr;
     QLabel *m_zoomLabel;
     QLabel *m_cursorLabel;
     QLabel *m_timeLabel;
@@ -47,4 +53,6 @@ private:
     QAction *m_runAction = nullptr;
     SumoDock *m_sumoDock = nullptr;
     QPointer<TimelineWindow> m_timeline;
+    RecentFiles *m_recent;
+    SumoImport *m_import;
 };

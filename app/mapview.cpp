@@ -1,7 +1,7 @@
 // ostrik-view: map background and overlays painted in viewport pixels.
 #include "mapview.h"
 
-#include "vehiclelayer.h"
+#include "legend.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -48,6 +48,22 @@ void MapView::setStatusLines(const QStringList &lines)
 void MapView::setVehicleLegendVisible(bool visible)
 {
     m_vehicleLegend = visible;
+    viewport()->update();
+}
+
+void MapView::setHint(const QString &hint)
+{
+    if (hint == m_hint)
+        return;
+    m_hint = hint;
+    viewport()->update();
+}
+
+void MapView::setOverviewLegend(bool overview)
+{
+    if (overview == m_overviewLegend)
+        return;
+    m_overviewLegend = overview;
     viewport()->update();
 }
 
@@ -142,6 +158,7 @@ void MapView::drawForeground(QPainter *painter, const QRectF &rect)
     drawScaleBar(painter);
     if (m_legend)
         drawLegend(painter);
+    int below = 8;
     if (!m_status.isEmpty()) {
         QFont f = font();
         f.setPointSizeF(9.0);
@@ -160,8 +177,26 @@ void MapView::drawForeground(QPainter *painter, const QRectF &rect)
             painter->drawText(box.left() + 8, y, s);
             y += fm.height();
         }
+        below = box.bottom() + 6;
     }
+    if (!m_hint.isEmpty())
+        drawHint(painter, below);
     painter->restore();
+}
+
+void MapView::drawHint(QPainter *painter, int top)
+{
+    QFont f = font();
+    f.setPointSizeF(10.0);
+    f.setBold(true);
+    painter->setFont(f);
+    const QFontMetrics fm(f);
+    const QRect box(8, top, fm.horizontalAdvance(m_hint) + 20, fm.height() + 10);
+    painter->setPen(QColor(0xd8, 0xb8, 0x60));
+    painter->setBrush(QColor(255, 247, 214, 240));
+    painter->drawRoundedRect(box, 4, 4);
+    painter->setPen(QColor(0x6a, 0x46, 0x00));
+    painter->drawText(box, Qt::AlignCenter, m_hint);
 }
 
 void MapView::drawScaleBar(QPainter *painter)
@@ -190,61 +225,6 @@ void MapView::drawScaleBar(QPainter *painter)
 
 void MapView::drawLegend(QPainter *painter)
 {
-    enum Kind { Line, Disc, Vehicle };
-    struct Entry { QColor a; QColor b; Kind kind; const char *text; };
-    QVector<Entry> entries = {
-        {Qt::green, Qt::green, Line, "green"},
-        {Qt::green, QColor(170, 255, 170), Line, "green flashing (blinks)"},
-        {Qt::yellow, Qt::yellow, Line, "yellow"},
-        {Qt::red, Qt::red, Disc, "red (disc at stop line)"},
-        {Qt::red, Qt::yellow, Disc, "red-yellow"},
-    };
-    if (m_vehicleLegend) {
-        entries.append({VehicleLayer::colourFor(0.0), {}, Vehicle, "vehicle standing"});
-        entries.append({VehicleLayer::colourFor(25.0 / 3.6), {}, Vehicle, "vehicle at 25 km/h"});
-        entries.append({VehicleLayer::colourFor(50.0 / 3.6), {}, Vehicle, "vehicle at 50 km/h or more"});
-    }
-    QFont f = font();
-    f.setPointSizeF(8.0);
-    painter->setFont(f);
-    const QFontMetrics fm(f);
-    int w = 0;
-    for (const Entry &e : entries)
-        w = std::max(w, fm.horizontalAdvance(QLatin1String(e.text)));
-    const int rowH = std::max(16, fm.height() + 2);
-    const int n = entries.size();
-    const QRect vp = viewport()->rect();
-    const QRect box(vp.width() - w - 58, vp.height() - n * rowH - 30, w + 48, n * rowH + 14);
-    painter->setPen(QColor(0xc8, 0xc4, 0xbc));
-    painter->setBrush(QColor(255, 255, 255, 225));
-    painter->drawRoundedRect(box, 4, 4);
-    int y = box.top() + 7;
-    for (const Entry &e : entries) {
-        const QRect sym(box.left() + 8, y + 2, 24, rowH - 4);
-        if (e.kind == Vehicle) {
-            const double cy = sym.center().y();
-            const QPointF shape[] = {{sym.right() - 4.0, cy}, {sym.right() - 8.0, cy - 3.5}, {sym.left() + 6.0, cy - 3.5},
-                                     {sym.left() + 6.0, cy + 3.5}, {sym.right() - 8.0, cy + 3.5}};
-            painter->setPen(QPen(Qt::white, 0.8));
-            painter->setBrush(e.a);
-            painter->drawPolygon(shape, 5);
-        } else if (e.kind == Disc) {
-            const QRectF d(sym.center().x() - 6, sym.center().y() - 6, 12, 12);
-            painter->setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
-            painter->setBrush(e.a);
-            painter->drawPie(d, 0, 180 * 16);
-            painter->setBrush(e.b);
-            painter->drawPie(d, 180 * 16, 180 * 16);
-        } else {
-            painter->setPen(QPen(e.a, 4, Qt::SolidLine, Qt::RoundCap));
-            painter->drawLine(sym.left() + 2, sym.center().y(), sym.right() - 2, sym.center().y());
-            if (e.b != e.a) {
-                painter->setPen(QPen(e.b, 4, Qt::DotLine, Qt::FlatCap));
-                painter->drawLine(sym.left() + 2, sym.center().y(), sym.right() - 2, sym.center().y());
-            }
-        }
-        painter->setPen(QColor(0x30, 0x30, 0x30));
-        painter->drawText(sym.right() + 8, y + (rowH + fm.ascent() - fm.descent()) / 2, QLatin1String(e.text));
-        y += rowH;
-    }
+    Legend::paint(painter, viewport()->rect(),
+                  m_overviewLegend ? Legend::overviewEntries() : Legend::signalEntries(m_vehicleLegend));
 }

@@ -21,6 +21,11 @@ public:
     void setLegendVisible(bool visible);
     //! Adds the vehicles' colours to the legend (while a live source draws vehicles).
     void setVehicleLegendVisible(bool visible);
+    //! A line that stands out under the status lines (empty: none), e.g. why nothing is drawn.
+    void setHint(const QString &hint);
+    QString hint() const { return m_hint; }
+    //! The legend of the host's overview (below the plugin's zoom) instead of the signal display's.
+    void setOverviewLegend(bool overview);
 
     //! Metres per screen pixel at the view centre.
     double metresPerPixel() const;
@@ -39,8 +44,11 @@ protected:
 private:
     void drawScaleBar(QPainter *painter);
     void drawLegend(QPainter *painter);
+    void drawHint(QPainter *painter, int top);
 
     QStringList m_status;
+    QString m_hint;
     bool m_legend = true;
     bool m_vehicleLegend = false;
+    bool m_overviewLegend = false;
 };

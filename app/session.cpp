@@ -1,8 +1,10 @@
 // ostrik-view: the demo host's objects and what it asks of the plugin.
 #include "session.h"
 
+#include "hostdefaults.h"
 #include "livesumo.h"
 #include "mapview.h"
+#include "networkclash.h"
 #include "plansetup.h"
 
 #include <mirel/itemmodel.h>
@@ -11,9 +13,32 @@
 
 #include <QFileInfo>
 #include <QGraphicsItem>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+bool checkNetworkFile(const QFileInfo &fi, QString *error)
+{
+    const QString fileName = fi.filePath();
+    if (!fi.exists()) {
+        *error = QStringLiteral("network file %1 does not exist").arg(fileName);
+        return false;
+    }
+    if (!fi.isFile() || !fi.isReadable()) {
+        *error = QStringLiteral("network file %1 is not a readable file").arg(fileName);
+        return false;
+    }
+    if (fi.suffix().toLower() != QLatin1String("ostka")) {
+        *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 DemoSession::DemoSession(QObject *parent)
     : QObject(parent)
@@ -44,38 +69,111 @@ DemoSession::~DemoSession()
 
 bool DemoSession::init(const QString &pluginPath, QString *error)
 {
+    // Before the plugin exists: it reads its settings once, when it is created.
+    HostDefaults::seedPluginSettings();
     return m_plugin.load(pluginPath, m_kernel, error);
 }
 
-std::shared_ptr<Ostrika::Network> DemoSession::readNetwork(const QString &fileName, QString *error) const
+const Ostrika::Network *DemoSession::loadThroughPlugin(const QFileInfo &fi, QList<int> *created, QString *error)
 {
-    const QFileInfo fi(fileName);
-    if (!fi.exists()) {
-        *error = QStringLiteral("network file %1 does not exist").arg(fileName);
+    const QString fileName = fi.filePath();
+    DemoProject *project = m_sim->project();
+    project->learn(true);
+    const bool loaded = m_plugin.loadOstrik(fileName, m_scene, project);
+    project->learn(false);
+    *created = project->createdIds();
+    if (!loaded) {
+        for (int id : qAsConst(*created))
+            project->dropLight(id);
+        // Only a file the plugin refused is read by the host, to tell the user why.
+        Ostrika::Network probe;
+        if (!probe.load(fi.absoluteFilePath(), false))
+            *error = QStringLiteral("cannot read network %1: %2").arg(fileName, probe.errorString());
+        else
+            *error = m_plugin.lastError().isEmpty()
+                ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
+                : m_plugin.lastError();
         return nullptr;
     }
-    if (!fi.isFile() || !fi.isReadable()) {
-        *error = QStringLiteral("network file %1 is not a readable file").arg(fileName);
-        return nullptr;
-    }
-    if (fi.suffix().toLower() != QLatin1String("ostka")) {
-        *error = QStringLiteral("%1 is not a road network (expected the suffix .ostka)").arg(fileName);
-        return nullptr;
-    }
-    auto net = std::make_shared<Ostrika::Network>();
-    if (!net->load(fi.absoluteFilePath(), false)) {
-        *error = QStringLiteral("cannot read network %1: %2").arg(fileName, net->errorString());
-        return nullptr;
+    const Ostrika::Network *net = loadedNetwork(fi.absoluteFilePath(), project->askedIds());
+    if (!net) {
+        for (int id : qAsConst(*created))
+            project->dropLight(id);
+        *error = QStringLiteral("the plugin drew %1, but it cannot be read any more").arg(fileName);
     }
     return net;
 }
 
+QString DemoSession::controllerClash(const QFileInfo &fi) const
+{
+    // Opening a network again reloads it; only the others hold ids against it.
+    const QString path = fi.absoluteFilePath();
+    QMap<QString, QList<int>> taken;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.key() != path && it.value())
+            taken.insert(it.key(), NetworkClash::controllerIds(*it.value()));
+    if (taken.isEmpty())
+        return QString();
+    // The plugin cannot take back one network of several: its ids are read before it sees
+    // the file. A file that cannot be read is left to the plugin's load, which says why.
+    Ostrika::Network probe;
+    if (!probe.load(path, false))
+        return QString();
+    return NetworkClash::check(fi.filePath(), NetworkClash::controllerIds(probe), taken);
+}
+
+void DemoSession::remember(const QFileInfo &fi, const Ostrika::Network *net)
+{
+    const QString path = fi.absoluteFilePath();
+    m_networks.insert(path, net);
+    m_loadOrder.removeAll(path);
+    m_loadOrder.append(path);
+}
+
+QString DemoSession::networkOfController(int id) const
+{
+    return controllerNetworks().value(id);
+}
+
+QMap<int, QString> DemoSession::controllerNetworks() const
+{
+    QMap<int, QString> names;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.value())
+            for (int id : NetworkClash::controllerIds(*it.value()))
+                names.insert(id, QFileInfo(it.key()).fileName());
+    return names;
+}
+
+QStringList DemoSession::objectNames() const
+{
+    QSet<QString> names;
+    for (const Ostrika::Network *n : networks())
+        for (const QObject *o : n->findChildren<QObject *>())
+            if (!o->objectName().isEmpty())
+                names.insert(o->objectName());
+    QStringList sorted = names.values();
+    sorted.sort(Qt::CaseInsensitive);
+    return sorted;
+}
+
 bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringList *notes)
 {
-    const std::shared_ptr<Ostrika::Network> net = readNetwork(fileName, error);
+    Q_EMIT loading(fileName, 1);
+    const auto done = qScopeGuard([&] { Q_EMIT loading(fileName, 0); });
+    const QFileInfo fi(fileName);
+    if (!checkNetworkFile(fi, error))
+        return false;
+    *error = controllerClash(fi);
+    if (!error->isEmpty())
+        return false;
+    Q_EMIT loading(fileName, 2);
+    QList<int> created;
+    const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
     if (!net)
         return false;
-    const QFileInfo fi(fileName);
+    Q_EMIT loading(fileName, 3);
+
     QString source;
     SignalPlanSet plans = plansForNetwork(*net, fi.absoluteFilePath(), notes, &source);
     // A controller SUMO drives is never driven by a plan as well.
@@ -87,21 +185,12 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
                                   .arg(id).arg(fi.fileName()));
         }
     }
-
-    // The controllers must exist before the plugin binds the network's granules to them.
-    QList<int> added;
-    for (const ControllerPlan &p : plans.plans)
-        if (!m_sim->plans().contains(p.controllerId))
-            added << p.controllerId;
     m_sim->addPlans(plans);
-    if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
-        *error = m_plugin.lastError().isEmpty()
-            ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
-            : m_plugin.lastError();
-        m_sim->removePlans(added);
-        return false;
-    }
-    m_networks.insert(fi.absoluteFilePath(), net);
+    // A controller the host has no plan for is not simulated: the plugin sees it go.
+    for (int id : qAsConst(created))
+        if (!plans.plans.contains(id))
+            m_sim->project()->dropLight(id);
+    remember(fi, net);
     m_planSources.append(QStringLiteral("%1: %2").arg(fi.fileName(), source));
     if (notes)
         notes->append(QStringLiteral("signal plans for %1: %2").arg(fi.fileName(), source));
@@ -110,23 +199,63 @@ bool DemoSession::openNetwork(const QString &fileName, QString *error, QStringLi
 }
 
 bool DemoSession::openDrivenNetwork(const QString &fileName,
-                                    const std::function<void(const Ostrika::Network &)> &prepare, QString *error)
+                                    const std::function<QList<int>(const Ostrika::Network &)> &prepare, QString *error)
 {
-    const std::shared_ptr<Ostrika::Network> net = readNetwork(fileName, error);
+    const QFileInfo fi(fileName);
+    if (!checkNetworkFile(fi, error))
+        return false;
+    *error = controllerClash(fi);
+    if (!error->isEmpty())
+        return false;
+    QList<int> created;
+    const Ostrika::Network *net = loadThroughPlugin(fi, &created, error);
     if (!net)
         return false;
-    prepare(*net);
-    if (!m_plugin.loadOstrik(fileName, m_scene, m_sim->project())) {
-        *error = m_plugin.lastError().isEmpty()
-            ? QStringLiteral("the plugin could not load %1 (see its messages above)").arg(fileName)
-            : m_plugin.lastError();
-        return false;
-    }
-    const QFileInfo fi(fileName);
-    m_networks.insert(fi.absoluteFilePath(), net);
+    const QList<int> driven = prepare(*net);
+    // A controller the source does not drive stays dark: the plugin sees it go.
+    for (int id : qAsConst(created))
+        if (!driven.contains(id))
+            m_sim->project()->dropLight(id);
+    remember(fi, net);
     m_planSources.append(QStringLiteral("%1: live from SUMO").arg(fi.fileName()));
     Q_EMIT networksChanged();
     return true;
+}
+
+QList<const Ostrika::Network *> DemoSession::networks() const
+{
+    QList<const Ostrika::Network *> out;
+    for (const auto &n : m_networks)
+        if (n)   // the plugin owns them; a network it dropped is skipped
+            out << n.data();
+    return out;
+}
+
+bool DemoSession::isKnown(const Ostrika::Network *net) const
+{
+    for (const auto &n : m_networks)
+        if (n == net)
+            return true;
+    return false;
+}
+
+const Ostrika::Network *DemoSession::loadedNetwork(const QString &path, const QList<int> &controllers)
+{
+    m_ownCopies.remove(path);
+    // Ids shared with a network loaded before may find that one: the first new network counts.
+    for (int id : controllers) {
+        const auto *g = qobject_cast<const Ostrika::Granule *>(m_plugin.granule(id));
+        const Ostrika::Network *net = g ? g->network() : nullptr;
+        if (net && !isKnown(net))
+            return net;
+    }
+    // Without a controller of its own the plugin shows no way to its objects; such a network
+    // has no plans to run, and the host reads it for its routes and extent.
+    auto own = std::make_shared<Ostrika::Network>();
+    if (!own->load(path, false))
+        return nullptr;
+    m_ownCopies.insert(path, own);
+    return own.get();
 }
 
 LiveSumo *DemoSession::followSumo()
@@ -208,18 +337,32 @@ void DemoSession::unloadAll()
     m_gpxItems.clear();
     m_drives.clear();
     m_networks.clear();
+    m_ownCopies.clear();
+    m_loadOrder.clear();
     m_planSources.clear();
     m_sim->clear();
     Q_EMIT networksChanged();
 }
 
-QStringList DemoSession::routeNames() const
+QList<QPair<QString, const Ostrika::Network *>> DemoSession::networksByFile() const
+{
+    QList<QPair<QString, const Ostrika::Network *>> out;
+    for (auto it = m_networks.cbegin(); it != m_networks.cend(); ++it)
+        if (it.value())
+            out.append({it.key(), it.value().data()});
+    return out;
+}
+
+QStringList DemoSession::routeNames(const QString &networkFile) const
 {
     QStringList names;
-    for (const auto &n : m_networks)
-        for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
+    for (auto n = m_networks.cbegin(); n != m_networks.cend(); ++n) {
+        if (!n.value() || (!networkFile.isEmpty() && n.key() != networkFile))
+            continue;
+        for (const Ostrika::Route *r : n.value()->findChildren<Ostrika::Route *>())
             if (!r->objectName().isEmpty() && !names.contains(r->objectName()))
                 names << r->objectName();
+    }
     return names;
 }
 
@@ -227,7 +370,7 @@ QString DemoSession::longestRoute() const
 {
     QString name;
     double best = -1.0;
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>()) {
             if (!r->objectName().isEmpty() && r->polyline().length() > best) {
                 best = r->polyline().length();
@@ -249,7 +392,7 @@ int DemoSession::gpxTrackCount() const
 QRectF DemoSession::networkBounds() const
 {
     QRectF r;
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Node *node : n->findChildren<Ostrika::Node *>()) {
             const QPointF g = n->geoUtil()->xyToGeo(node->position());
             r = r.isNull() ? QRectF(g, QSizeF(1e-9, 1e-9)) : r.united(QRectF(g, QSizeF(1e-9, 1e-9)));
@@ -262,7 +405,7 @@ QPointF DemoSession::busiestJunction() const
 {
     int best = -1;
     QPointF at = networkBounds().center();
-    for (const auto &n : m_networks) {
+    for (const Ostrika::Network *n : networks()) {
         for (const Ostrika::Granule *g : n->findChildren<Ostrika::Granule *>()) {
             if (g->tlId() <= 0)
                 continue;
@@ -278,7 +421,7 @@ QPointF DemoSession::busiestJunction() const
 
 const Ostrika::Route *DemoSession::hostRoute(const QString &routeName) const
 {
-    for (const auto &n : m_networks)
+    for (const Ostrika::Network *n : networks())
         for (const Ostrika::Route *r : n->findChildren<Ostrika::Route *>())
             if (r->objectName() == routeName)
                 return r;
@@ -295,7 +438,7 @@ bool DemoSession::timeline(const QString &routeName, double from, double span, T
         return false;
     }
     const QVariantMap data = m_plugin.getTimelineData(route);
-    // The host's own copy of the route tells its shape, junction names and metres.
+    // The route's model object tells its shape, junction names and metres.
     const Ostrika::Route *own = hostRoute(routeName);
     const Ostrika::Network *net = own ? own->network() : nullptr;
     double perMetre = 1.0;

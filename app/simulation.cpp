@@ -6,9 +6,32 @@
 Corvel::Light *DemoProject::object(int id) const
 {
     Corvel::Light *l = Corvel::Project::object(id);
+    if (m_learning && id > 0) {
+        m_asked.append(id);
+        if (!l) {
+            // The project is the host's own object; the plugin asks through a const interface.
+            l = const_cast<DemoProject *>(this)->addLight(id);
+            m_created.append(id);
+        }
+    }
     if (l)
         m_bound.insert(id);
     return l;
+}
+
+void DemoProject::learn(bool on)
+{
+    m_learning = on;
+    if (on) {
+        m_asked.clear();
+        m_created.clear();
+    }
+}
+
+void DemoProject::dropLight(int id)
+{
+    m_bound.remove(id);
+    delete Corvel::Project::object(id);
 }
 
 Simulation::Simulation(QObject *parent)

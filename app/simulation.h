@@ -17,6 +17,10 @@
 /*!
  * The host project. It records which controller ids the plugin looked up while binding a
  * network, so the demo can report how many controllers the plugin bound.
+ *
+ * While learning (see learn()), object() also creates the controller of an id it does not
+ * know yet: the host learns the controllers of a network from the plugin's binding of it,
+ * instead of reading the file a second time.
  */
 class DemoProject : public Corvel::Project
 {
@@ -27,8 +31,19 @@ public:
     Q_INVOKABLE Corvel::Light *object(int id) const;
     QSet<int> boundIds() const { return m_bound; }
 
+    //! Starts (true) or ends learning; starting forgets the ids asked for before.
+    void learn(bool on);
+    //! The ids object() was asked for while learning, in order, and those it created.
+    const QList<int> &askedIds() const { return m_asked; }
+    const QList<int> &createdIds() const { return m_created; }
+    //! Deletes the controller \a id (its binders see it destroyed) and forgets it was bound.
+    void dropLight(int id);
+
 private:
     mutable QSet<int> m_bound;
+    bool m_learning = false;
+    mutable QList<int> m_asked;
+    mutable QList<int> m_created;
 };
 
 /*!

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -26,6 +27,7 @@ TimelineWindow::TimelineWindow(DemoSession *session, QWidget *parent)
     , m_widget(new TimelineWidget)
 {
     setWindowTitle(tr("Route timeline"));
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Route:")));
     top->addWidget(m_routes, 1);

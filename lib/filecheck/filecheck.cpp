@@ -147,28 +147,32 @@ bool Reader::open(const QString &fileName, Kind kind)
 
 bool Reader::read(QByteArray *piece, qint64 maxBytes)
 {
-    piece->clear();
+    // One byte beyond the ceiling is enough to tell a file that grew past it.
+    piece->resize(int(qMax<qint64>(0, qMin(maxBytes, ceiling(m_kind) + 1 - m_total))));
+    const qint64 got = readInto(piece->data(), piece->size());
+    piece->resize(int(qMax<qint64>(0, got)));
+    return got >= 0;
+}
+
+qint64 Reader::readInto(char *buffer, qint64 maxBytes)
+{
     if (!m_file->isOpen()) {
         if (m_error.isEmpty())
             m_error = cannotRead(m_name, QStringLiteral("it is not open"));
-        return false;
+        return -1;
     }
-    // One byte beyond the ceiling is enough to tell a file that grew past it.
     const qint64 want = qMin(maxBytes, ceiling(m_kind) + 1 - m_total);
-    piece->resize(int(want));
-    const qint64 got = m_file->read(piece->data(), want);
+    const qint64 got = want > 0 ? m_file->read(buffer, want) : 0;
     if (got < 0) {
-        piece->clear();
-        return fail(cannotRead(m_name, m_file->errorString()));
+        fail(cannotRead(m_name, m_file->errorString()));
+        return -1;
     }
-    piece->resize(int(got));
     m_total += got;
     if (m_total > ceiling(m_kind)) {
-        piece->clear();
-        return fail(cannotRead(m_name, QStringLiteral("it grew past the %1 while being read")
-                                           .arg(ceilingText(m_kind))));
+        fail(cannotRead(m_name, QStringLiteral("it grew past the %1 while being read").arg(ceilingText(m_kind))));
+        return -1;
     }
-    return true;
+    return got;
 }
 
 bool readAll(const QString &fileName, Kind kind, QByteArray *data, QString *error)
@@ -180,16 +184,23 @@ bool readAll(const QString &fileName, Kind kind, QByteArray *data, QString *erro
         return false;
     }
     try {
-        QByteArray content;
-        content.reserve(int(reader.size()));
-        QByteArray piece;
-        do {
-            if (!reader.read(&piece, 1 << 20)) {
+        // Read in place, into one buffer of the size the file had (plus one byte to see it
+        // grow); a file that grows anyway gets more room, up to the ceiling.
+        QByteArray content(int(qMin(reader.size() + 1, ceiling(kind) + 1)), Qt::Uninitialized);
+        qint64 total = 0;
+        for (;;) {
+            if (total == content.size())
+                content.resize(int(qMin<qint64>(qint64(content.size()) * 2, ceiling(kind) + 1)));
+            const qint64 got = reader.readInto(content.data() + total, content.size() - total);
+            if (got < 0) {
                 *error = reader.errorString();
                 return false;
             }
-            content += piece;
-        } while (!piece.isEmpty());
+            if (got == 0)
+                break;
+            total += got;
+        }
+        content.resize(int(total));
         *data = content;
     } catch (const std::bad_alloc &) {
         *error = cannotRead(fileName, QStringLiteral("not enough memory for its %1 bytes").arg(reader.size()));

@@ -75,6 +75,11 @@ public:
      * of the file. False with errorString() set on a read error or past the ceiling.
      */
     bool read(QByteArray *piece, qint64 maxBytes = 1 << 16);
+    /*!
+     * Like read(), into \a buffer (room for \a maxBytes): the number of bytes read, 0 at the
+     * end of the file, -1 with errorString() set on a read error or past the ceiling.
+     */
+    qint64 readInto(char *buffer, qint64 maxBytes);
     QString errorString() const { return m_error; }
 
 private:

@@ -46,13 +46,21 @@ bool Network::load(const QString &fileName, bool append)
 {
     if (!append)
         clear();
-    QByteArray data;
-    QString error;
-    if (!FileCheck::readAll(fileName, FileCheck::Kind::Network, &data, &error)) {
-        setErrorString(error);
-        return false;
+    bool ok = false;
+    {
+        QByteArray data;
+        QString error;
+        if (!FileCheck::readAll(fileName, FileCheck::Kind::Network, &data, &error)) {
+            setErrorString(error);
+            return false;
+        }
+        ok = readDocument(data);
     }
-    return loadFromData(data, true);
+    // The file's text and its parsed document are gone before loaded() draws the objects:
+    // together they are the size of the graphics a network gets.
+    if (ok)
+        finishLoad();
+    return ok;
 }
 
 bool Network::registerObject(NetObject *obj)

@@ -120,6 +120,10 @@ protected:
     void setErrorString(const QString &text) const { m_errorString = text; }
 
 private:
+    //! Reads a document into the network (all or nothing); the reader is gone on return.
+    bool readDocument(const QByteArray &data);
+    //! loaded(), then networkLoaded().
+    void finishLoad();
     bool registerObject(NetObject *obj);
     bool checkNewId(const char *function, int id) const;
     bool owns(const NetObject *obj) const;

@@ -87,7 +87,12 @@ bool NetworkReader::read(const QByteArray &data)
 
 bool NetworkReader::readDocument(const QByteArray &data)
 {
-    if (data.trimmed().isEmpty())
+    // Looked at in place: a copy of the whole text only to trim it would cost as much as reading it.
+    const char *text = data.constData();
+    const char *const end = text + data.size();
+    while (text < end && (*text == ' ' || *text == '\n' || *text == '\r' || *text == '\t' || *text == '\v' || *text == '\f'))
+        ++text;
+    if (text == end)
         return fail(tr("The file is empty"));
 
     if (!m_doc.parse(data)) {
@@ -200,15 +205,27 @@ bool Network::loadFromData(const QByteArray &data, bool append)
 {
     if (!append)
         clear();
+    if (!readDocument(data))
+        return false;
+    finishLoad();
+    return true;
+}
+
+bool Network::readDocument(const QByteArray &data)
+{
     NetworkReader reader(this);
     if (!reader.read(data)) {
         setErrorString(reader.errorString());
         return false;
     }
     m_errorString.clear();
+    return true;
+}
+
+void Network::finishLoad()
+{
     loaded();
     Q_EMIT networkLoaded();
-    return true;
 }
 
 } // namespace Ostrika

@@ -7,8 +7,12 @@
 #include "planderiver.h"
 #include "mapview.h"
 #include "session.h"
+#include "testhost.h"
+
+#include <testnetwork.h>
 
 #include <mirel/itemmodel.h>
+#include <ostrika/ostrika.h>
 #include <ostrikga/genericgraphicsitem.h>
 #include <mirel/mapscene.h>
 
@@ -18,24 +22,13 @@
 #include <QItemSelectionModel>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 QString sample(const QString &name)
 {
     return QStringLiteral(OSTRIK_SAMPLES_DIR "/") + name;
-}
-
-QModelIndex findRow(const QAbstractItemModel *m, const QString &text, const QModelIndex &parent = QModelIndex())
-{
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        if (i.data().toString() == text)
-            return i;
-        const QModelIndex below = findRow(m, text, i);
-        if (below.isValid())
-            return below;
-    }
-    return QModelIndex();
 }
 
 } // namespace
@@ -77,6 +70,128 @@ private Q_SLOTS:
         QVERIFY(!s->subscribedControllers().isEmpty());
         // Every controller of the sample was bound: the plugin asked the project for it.
         QCOMPARE(s->simulation().project()->boundIds().size(), s->simulation().plans().size());
+    }
+
+    // The host reads no network itself: the controllers come from the plugin's binding and
+    // their groups from the plugin's objects, for every network opened.
+    void controllersLearntFromThePluginsBinding()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.ostka"));
+        const QString second = dir.filePath(QStringLiteral("second.ostka"));
+        QVERIFY(writeJunctions(first, QPointF(13.40, 52.52),
+                               {{41, QPointF(0, 0), {ConnSpec{{1}}, ConnSpec{{2}, 90.0}, ConnSpec{{3}}}, {}, true},
+                                // A controller without any group: no plan can be derived for it.
+                                {42, QPointF(400, 0), {}, {}, true}}, 0));
+        QVERIFY(writeJunctions(second, QPointF(13.41, 52.52), {{51, QPointF(0, 0), {ConnSpec{{7}}}, {}, true}}, 0));
+        DemoSession s;
+        QString error;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(first, &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(second, &error), qPrintable(error));
+
+        QCOMPARE(s.simulation().plans().keys(), (QList<int>{41, 51}));
+        QCOMPARE(s.simulation().plans().value(41).groups.keys(), (QList<int>{1, 2, 3}));
+        QCOMPARE(s.simulation().plans().value(51).groups.keys(), (QList<int>{7}));
+        QVERIFY(s.simulation().light(41));
+        QCOMPARE(s.simulation().light(41)->groups(), (QList<int>{1, 2, 3}));
+        // The controller without a plan was taken away again, and the plugin let go of it.
+        QVERIFY(!s.simulation().light(42));
+        QCOMPARE(s.simulation().project()->boundIds(), (QSet<int>{41, 51}));
+        QVERIFY(!s.summary().filter(QStringLiteral("2 simulated, 2 online, 2 bound")).isEmpty());
+        QCOMPARE(s.networkFiles().size(), 2);
+    }
+
+    // A network without any controller gives the plugin no way to its objects: the host
+    // reads that one itself, and its routes and extent still count beside the others.
+    void networkWithoutControllersKeepsItsRoutes()
+    {
+        QTemporaryDir dir;
+        StripSpec lit;
+        lit.prefix = QStringLiteral("Lit");
+        StripSpec dark;
+        dark.prefix = QStringLiteral("Dark");
+        dark.tlId = 0;
+        dark.idBase = 1000;
+        dark.originGeo = QPointF(13.45, 52.52);
+        const QString litFile = dir.filePath(QStringLiteral("lit.ostka"));
+        const QString darkFile = dir.filePath(QStringLiteral("dark.ostka"));
+        QString error;
+        QVERIFY2(writeStrip(lit, litFile, &error) && writeStrip(dark, darkFile, &error), qPrintable(error));
+        DemoSession s;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(litFile, &error), qPrintable(error));
+        QVERIFY2(s.openNetwork(darkFile, &error), qPrintable(error));
+
+        QCOMPARE(s.networkFiles().size(), 2);
+        QCOMPARE(s.simulation().plans().keys(), (QList<int>{7}));
+        QStringList routes = s.routeNames();
+        routes.sort();
+        QCOMPARE(routes, (QStringList{QStringLiteral("DarkR1"), QStringLiteral("LitR1")}));
+        QVERIFY2(s.networkBounds().right() > 13.45, qPrintable(QString::number(s.networkBounds().right())));
+        QVERIFY(s.networkBounds().left() < 13.41);
+        TimelineDiagram diagram;
+        QVERIFY2(s.timeline(QStringLiteral("DarkR1"), 0.0, 0.0, &diagram, &error), qPrintable(error));
+        QVERIFY(diagram.length > 100.0);
+    }
+
+    // A source that drives controllers itself gets the plugin's network to pick them; the
+    // controllers it leaves out are taken away, and no plan runs for any of them.
+    void drivenNetworkKeepsOnlyTheDrivenControllers()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("driven.ostka"));
+        QVERIFY(writeJunctions(file, QPointF(13.40, 52.52),
+                               {{61, QPointF(0, 0), {ConnSpec{{1}}, ConnSpec{{2}, 90.0}}, {}, true},
+                                {62, QPointF(400, 0), {ConnSpec{{1}}}, {}, true}}, 0));
+        DemoSession s;
+        QString error;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        QList<int> seen;
+        const bool opened = s.openDrivenNetwork(file, [&](const Ostrika::Network &net) {
+            for (const Ostrika::Granule *g : net.findChildren<Ostrika::Granule *>())
+                seen << g->tlId();
+            s.simulation().project()->addLight(61)->setConnected(false);
+            return QList<int>{61};
+        }, &error);
+        QVERIFY2(opened, qPrintable(error));
+        std::sort(seen.begin(), seen.end());
+        QCOMPARE(seen, (QList<int>{61, 62}));
+        QCOMPARE(s.controllerIds(), (QList<int>{61}));
+        QCOMPARE(s.simulation().project()->boundIds(), (QSet<int>{61}));
+        QVERIFY(s.simulation().plans().isEmpty());
+        QCOMPARE(s.networkFiles().size(), 1);
+    }
+
+    // The headless wait follows events: it ends once the answers are in, and a controller
+    // that never answers ends it at the bound with a note naming it, instead of hanging.
+    void waitingEndsWithAnswersOrAtTheBound()
+    {
+        DemoSession s;
+        QString error;
+        QVERIFY2(s.init(QString(), &error), qPrintable(error));
+        s.view()->resize(1280, 800);
+        s.view()->setZoom(18);
+        s.view()->show();
+        QVERIFY2(s.openNetwork(sample(QStringLiteral("town.ostka")), &error), qPrintable(error));
+        const QPointF busiest = s.busiestJunction();
+        s.view()->centerOnGeo(busiest);
+        QCOMPARE(settleSubscriptions(s), QString());
+        const QList<int> answered = s.subscribedControllers();
+        QVERIFY(!answered.isEmpty());
+
+        // Zoomed out beyond the plugin's minimum zoom, then back with controllers that never answer.
+        s.view()->setZoom(10);
+        QCOMPARE(settleSubscriptions(s), QString());
+        QVERIFY(s.subscribedControllers().isEmpty());
+        for (int id : s.simulation().plans().keys())
+            s.simulation().light(id)->setResponseDelay(3600 * 1000);
+        s.view()->setZoom(18);
+        s.view()->centerOnGeo(busiest);
+        const QString note = settleSubscriptions(s, 1500);
+        QVERIFY2(note.contains(QLatin1String("had not answered")), qPrintable(note));
+        QVERIFY2(note.contains(QString::number(answered.first())), qPrintable(note));
+        QCOMPARE(s.subscribedControllers(), answered);
     }
 
     void selectingARouteRowSelectsItOnTheMap()

@@ -88,6 +88,19 @@ QModelIndex TestHost::routesIndex(const QString &fileName) const
     return routes ? model.indexOf(routes) : QModelIndex();
 }
 
+QModelIndex findRow(const QAbstractItemModel *model, const QString &text, const QModelIndex &parent)
+{
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex i = model->index(r, 0, parent);
+        if (i.data().toString() == text)
+            return i;
+        const QModelIndex below = findRow(model, text, i);
+        if (below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
 void useTestSettings(const QString &applicationName)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("OstrikTests"));

@@ -97,5 +97,8 @@ public:
     int connectedReceivers() const { return receivers(SIGNAL(connected(bool))); }
 };
 
+//! The first row of \a model (searched depth first below \a parent) whose column 0 shows \a text.
+QModelIndex findRow(const QAbstractItemModel *model, const QString &text, const QModelIndex &parent = QModelIndex());
+
 //! Keeps the plugin's settings in the test's own sandbox, under an application name of its own.
 void useTestSettings(const QString &applicationName = QStringLiteral("network"));

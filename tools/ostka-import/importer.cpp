@@ -18,6 +18,7 @@
 #include <ostrika/stopline.h>
 
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -47,8 +48,11 @@ public:
 
 private:
     bool setOrigin();
-    bool toPlanar(const QPointF &p, QPointF *out, int line, const QString &element);
-    bool shapeToPlanar(const QVector<QPointF> &in, GeoPolyline *out, int line, const QString &element);
+    // \a tag and \a id name the element in a message (made only on failure: this runs for
+    // every point of a network).
+    bool toPlanar(const QPointF &p, QPointF *out, int line, const char *tag, const QString &id);
+    bool shapeToPlanar(const QVector<QPointF> &in, GeoPolyline *out, int line, const char *tag,
+                       const QString &id);
     double planarWidth(double metres, const QPointF &planarAt) const;
     bool nodes();
     bool edges();
@@ -62,6 +66,7 @@ private:
     bool fail(const QString &file, int line, const QString &element, const QString &message);
     int nextId() { return m_nextId++; }
     QString junctionOfInternalLane(const QString &laneId) const;
+    static QStringRef junctionNamed(const QStringRef &laneId);
 
     const SumoNet &m_net;
     const RouteCollector &m_routes;
@@ -77,8 +82,9 @@ private:
     QHash<QString, Edge *> m_edges;
     QHash<QString, Lane *> m_lanes;            // normal lanes by SUMO id
     QHash<QString, const SumoLane *> m_internal; // internal lanes by SUMO id
-    QHash<QString, QString> m_nextVia;         // internal lane -> the internal lane after it
-    QHash<QString, QString> m_intLaneJunction; // internal or crossing lane -> its junction
+    QHash<const SumoLane *, QString> m_nextVia; // internal lane -> the internal lane after it
+    // Internal or crossing lane -> its junction, where the lane's name does not tell it.
+    QHash<QString, QString> m_intLaneJunction;
     QHash<QString, TlInfo> m_tls;
     QHash<QString, QVector<const SumoConnection *>> m_crossingLinks; // crossing edge -> controlled links into it
 };
@@ -104,23 +110,29 @@ bool Builder::fail(const QString &file, int line, const QString &element, const 
     return false;
 }
 
-bool Builder::toPlanar(const QPointF &p, QPointF *out, int line, const QString &element)
+QString elementText(const char *tag, const QString &id)
+{
+    return QStringLiteral("<%1 id=\"%2\">").arg(QLatin1String(tag), id);
+}
+
+bool Builder::toPlanar(const QPointF &p, QPointF *out, int line, const char *tag, const QString &id)
 {
     QPointF geo;
     if (!m_geo.toLonLat(p, &geo) || std::abs(geo.y()) > GeoUtil::MaxLatitude)
-        return fail(line, element, QStringLiteral("the point %1,%2 lies outside the area the projection maps")
+        return fail(line, elementText(tag, id), QStringLiteral("the point %1,%2 lies outside the area the projection maps")
                                        .arg(p.x()).arg(p.y()));
     *out = m_out->geoUtil()->geoToXY(geo);
     return true;
 }
 
-bool Builder::shapeToPlanar(const QVector<QPointF> &in, GeoPolyline *out, int line, const QString &element)
+bool Builder::shapeToPlanar(const QVector<QPointF> &in, GeoPolyline *out, int line, const char *tag,
+                            const QString &id)
 {
     QVector<QPointF> pts;
     pts.reserve(in.size());
     for (const QPointF &p : in) {
         QPointF q;
-        if (!toPlanar(p, &q, line, element))
+        if (!toPlanar(p, &q, line, tag, id))
             return false;
         pts.append(q);
     }
@@ -152,19 +164,23 @@ bool Builder::setOrigin()
 bool Builder::nodes()
 {
     for (const SumoJunction &j : m_net.junctions) {
-        const QString element = QStringLiteral("<junction id=\"%1\">").arg(j.id);
         QPointF pos;
-        if (!toPlanar(j.position, &pos, j.line, element))
+        if (!toPlanar(j.position, &pos, j.line, "junction", j.id))
             return false;
         const int type = j.type == QLatin1String("internal") ? Node::Hidden
             : j.type == QLatin1String("dead_end")            ? Node::DeadEnd
                                                              : Node::Junction;
         Node *n = m_out->addNode(nextId(), j.id, pos, type);
         if (!n)
-            return fail(j.line, element, m_out->errorString());
+            return fail(j.line, elementText("junction", j.id), m_out->errorString());
         m_nodes.insert(j.id, n);
-        for (const QString &l : j.intLanes)
-            m_intLaneJunction.insert(l, j.id);
+        for (const QStringRef &l : j.intLanes.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            // Nearly every lane is named after its junction; only the others take memory.
+            if (junctionNamed(l) != j.id)
+                m_intLaneJunction.insert(l.toString(), j.id);
+            else if (!m_intLaneJunction.isEmpty())
+                m_intLaneJunction.remove(l.toString());
+        }
         ++m_summary->nodes;
     }
     return true;
@@ -181,17 +197,16 @@ bool Builder::edges()
                 m_internal.insert(l.id, &l);
             continue;
         }
-        const QString element = edgeElement(e);
         Node *from = m_nodes.value(e.from), *to = m_nodes.value(e.to);
         if (!from || !to)
-            return fail(e.line, element, QStringLiteral("the junction \"%1\" does not exist")
+            return fail(e.line, edgeElement(e), QStringLiteral("the junction \"%1\" does not exist")
                                              .arg(from ? e.to : e.from));
         QVector<GeoPolyline> shapes;
         QVector<double> widths;
         double total = 0;
         for (const SumoLane &l : e.lanes) {
             GeoPolyline s;
-            if (!shapeToPlanar(l.shape, &s, l.line, QStringLiteral("<lane id=\"%1\">").arg(l.id)))
+            if (!shapeToPlanar(l.shape, &s, l.line, "lane", l.id))
                 return false;
             widths.append(planarWidth(l.width, s.constFirst()));
             total += widths.constLast();
@@ -201,20 +216,19 @@ bool Builder::edges()
         const GeoPolyline centre = shapes.constFirst().offsetted(total / 2 - widths.constFirst() / 2);
         Edge *edge = m_out->addEdge(nextId(), e.id, from, to, centre);
         if (!edge)
-            return fail(e.line, element, m_out->errorString());
+            return fail(e.line, edgeElement(e), m_out->errorString());
         m_edges.insert(e.id, edge);
         ++m_summary->edges;
         for (int i = 0; i < e.lanes.size(); ++i) {
             const SumoLane &l = e.lanes.at(i);
-            const QString laneElement = QStringLiteral("<lane id=\"%1\">").arg(l.id);
             int mask = 0;
             QString unknown;
             if (!VClass::permissions(l.hasAllow, l.allow, l.hasDisallow, l.disallow, &mask, &unknown))
-                return fail(l.line, laneElement, QStringLiteral("unknown vehicle class \"%1\"").arg(unknown));
+                return fail(l.line, elementText("lane", l.id), QStringLiteral("unknown vehicle class \"%1\"").arg(unknown));
             Lane *lane = m_out->addLane(nextId(), l.id, edge, widths.at(i),
                                         Lane::VehicleClasses(mask), shapes.at(i));
             if (!lane)
-                return fail(l.line, laneElement, m_out->errorString());
+                return fail(l.line, elementText("lane", l.id), m_out->errorString());
             m_lanes.insert(l.id, lane);
             ++m_summary->lanes;
         }
@@ -342,14 +356,19 @@ bool Builder::trafficLights(QMap<int, ControllerPlanOut> *plans)
     return true;
 }
 
+QStringRef Builder::junctionNamed(const QStringRef &laneId)
+{
+    // Internal edges are named ":JUNCTION_N" (crossings ":JUNCTION_cN").
+    const int cut = laneId.lastIndexOf(QLatin1Char('_'), laneId.lastIndexOf(QLatin1Char('_')) - 1);
+    return laneId.startsWith(QLatin1Char(':')) && cut > 1 ? laneId.mid(1, cut - 1) : QStringRef();
+}
+
 QString Builder::junctionOfInternalLane(const QString &laneId) const
 {
     const QString j = m_intLaneJunction.value(laneId);
     if (!j.isEmpty())
         return j;
-    // Internal edges are named ":JUNCTION_N" (crossings ":JUNCTION_cN").
-    const int cut = laneId.lastIndexOf(QLatin1Char('_'), laneId.lastIndexOf(QLatin1Char('_')) - 1);
-    return laneId.startsWith(QLatin1Char(':')) && cut > 1 ? laneId.mid(1, cut - 1) : QString();
+    return junctionNamed(QStringRef(&laneId)).toString();
 }
 
 Stopline *Builder::stoplineFor(Lane *lane)
@@ -377,19 +396,22 @@ Stopline *Builder::stoplineFor(Lane *lane)
 bool Builder::connections()
 {
     for (const SumoConnection &c : m_net.connections) {
-        if (c.from.startsWith(QLatin1Char(':')) && !c.via.isEmpty())
-            m_nextVia.insert(c.from + QLatin1Char('_') + QString::number(c.fromLane), c.via);
+        if (!c.from.startsWith(QLatin1Char(':')) || c.via.isEmpty())
+            continue;
+        const int fi = m_net.edgeIndex.value(c.from, -1);
+        if (fi >= 0 && c.fromLane >= 0 && c.fromLane < m_net.edges.at(fi).lanes.size())
+            m_nextVia.insert(&m_net.edges.at(fi).lanes.at(c.fromLane), c.via);
     }
     for (const SumoConnection &c : m_net.connections) {
-        const QString element = connectionElement(c);
+        const auto element = [&c] { return connectionElement(c); };
         const int fi = m_net.edgeIndex.value(c.from, -1), ti = m_net.edgeIndex.value(c.to, -1);
         if (fi < 0 || ti < 0)
-            return fail(c.line, element, QStringLiteral("the edge \"%1\" does not exist").arg(fi < 0 ? c.from : c.to));
+            return fail(c.line, element(), QStringLiteral("the edge \"%1\" does not exist").arg(fi < 0 ? c.from : c.to));
         const SumoEdge &fe = m_net.edges.at(fi), &te = m_net.edges.at(ti);
         if (c.fromLane < 0 || c.fromLane >= fe.lanes.size() || c.toLane < 0 || c.toLane >= te.lanes.size()) {
             const bool badFrom = c.fromLane < 0 || c.fromLane >= fe.lanes.size();
             const SumoEdge &e = badFrom ? fe : te;
-            return fail(c.line, element, QStringLiteral("the lane \"%1_%2\" does not exist (edge \"%1\" has %3 lanes)")
+            return fail(c.line, element(), QStringLiteral("the lane \"%1_%2\" does not exist (edge \"%1\" has %3 lanes)")
                                              .arg(e.id).arg(badFrom ? c.fromLane : c.toLane).arg(e.lanes.size()));
         }
         if (!fe.isNormal() || !te.isNormal())
@@ -397,19 +419,22 @@ bool Builder::connections()
         Lane *start = m_lanes.value(fe.lanes.at(c.fromLane).id);
         Lane *end = m_lanes.value(te.lanes.at(c.toLane).id);
         GeoPolyline shape;
-        QSet<QString> seen; // a corrupt via chain must not loop forever
-        for (QString via = c.via; !via.isEmpty() && !seen.contains(via); via = m_nextVia.value(via)) {
-            seen.insert(via);
+        QVarLengthArray<const SumoLane *, 8> seen; // a corrupt via chain must not loop forever
+        for (QString via = c.via; !via.isEmpty(); ) {
             const SumoLane *il = m_internal.value(via);
             if (!il)
-                return fail(c.line, element, QStringLiteral("the internal lane \"%1\" does not exist").arg(via));
+                return fail(c.line, element(), QStringLiteral("the internal lane \"%1\" does not exist").arg(via));
+            if (std::find(seen.cbegin(), seen.cend(), il) != seen.cend())
+                break;
+            seen.append(il);
             GeoPolyline part;
-            if (!shapeToPlanar(il->shape, &part, il->line, QStringLiteral("<lane id=\"%1\">").arg(via)))
+            if (!shapeToPlanar(il->shape, &part, il->line, "lane", via))
                 return false;
             for (const QPointF &p : part.points()) {
                 if (shape.isEmpty() || QLineF(shape.constLast(), p).length() > 1e-3)
                     shape.append(p);
             }
+            via = m_nextVia.value(il);
         }
         if (!shape.isEmpty()) {
             // Start where the start lane ends and end where the end lane begins.
@@ -425,7 +450,7 @@ bool Builder::connections()
         const auto tl = m_tls.constFind(c.tl);
         if (!c.tl.isEmpty() && tl != m_tls.constEnd()) {
             if (c.linkIndex < 0 || c.linkIndex >= tl->groups.size())
-                return fail(c.line, element, QStringLiteral("linkIndex %1 is outside the %2 signals of the program \"%3\"")
+                return fail(c.line, element(), QStringLiteral("linkIndex %1 is outside the %2 signals of the program \"%3\"")
                                                  .arg(c.linkIndex).arg(tl->groups.size()).arg(c.tl));
             granule = tl->granule;
             group = tl->groups.at(c.linkIndex);
@@ -436,7 +461,7 @@ bool Builder::connections()
         Connection *conn = m_out->addConnection(nextId(), QStringLiteral("%1 -> %2").arg(start->objectName(), end->objectName()),
                                                 start, end, sl, shape, granule, qQNaN());
         if (!conn)
-            return fail(c.line, element, m_out->errorString());
+            return fail(c.line, element(), m_out->errorString());
         if (group)
             group->addConnection(conn);
         ++m_summary->connections;
@@ -456,7 +481,7 @@ bool Builder::crosswalks()
         const SumoLane &l = e.lanes.constFirst();
         const QString element = edgeElement(e);
         GeoPolyline shape;
-        if (!shapeToPlanar(l.shape, &shape, l.line, QStringLiteral("<lane id=\"%1\">").arg(l.id)))
+        if (!shapeToPlanar(l.shape, &shape, l.line, "lane", l.id))
             return false;
         Node *node = m_nodes.value(junctionOfInternalLane(l.id));
         Granule *granule = node ? node->granule() : nullptr;

@@ -7,6 +7,10 @@
 
 #include <ostrika/network.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 QByteArray plansToJson(const QMap<int, ControllerPlanOut> &plans)
 {
     SignalPlanSet set;
@@ -35,6 +39,11 @@ bool importToFiles(const ImportOptions &options, const QString &outputBase, Impo
     QMap<int, ControllerPlanOut> plans;
     if (!importSumo(options, &network, &plans, summary, error))
         return false;
+#ifdef __GLIBC__
+    // The SUMO network was freed in hundreds of thousands of small pieces that glibc keeps
+    // for reuse; the document written next is one large block it would not take them for.
+    malloc_trim(0);
+#endif
     if (options.progress)
         options.progress(QStringLiteral("writing"), 0.0);
     const QByteArray netData = network.toData();

@@ -4,6 +4,7 @@
 
 #include <filecheck.h>
 
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <zlib.h>
@@ -126,21 +127,38 @@ bool readMaybeGzipped(const QString &fileName, QByteArray *data, QString *error,
     }
 }
 
-bool parseShape(const QString &text, QVector<QPointF> *points)
+bool parseShape(const QStringRef &text, QVector<QPointF> *points)
 {
+    // One pass over the text: shapes are most of a network file, and splitting them into
+    // lists of pieces costs more than reading the numbers.
     points->clear();
-    const QVector<QStringRef> tuples = text.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts);
-    points->reserve(tuples.size());
-    for (const QStringRef &t : tuples) {
-        const QVector<QStringRef> c = t.split(QLatin1Char(','));
-        if (c.size() != 2 && c.size() != 3)
+    const QChar *p = text.constData();
+    const QChar *const end = p + text.size();
+    auto number = [&text](const QChar *from, const QChar *to, double *out) {
+        bool ok = false;
+        *out = text.mid(int(from - text.constData()), int(to - from)).toDouble(&ok);
+        return ok && std::isfinite(*out);
+    };
+    while (p < end) {
+        if (*p == QLatin1Char(' ')) {
+            ++p;
+            continue;
+        }
+        const QChar *tupleEnd = p;
+        while (tupleEnd < end && *tupleEnd != QLatin1Char(' '))
+            ++tupleEnd;
+        const QChar *comma1 = std::find(p, tupleEnd, QLatin1Char(','));
+        if (comma1 == tupleEnd)
             return false;
-        bool okX = false, okY = false;
-        const double x = c.at(0).toDouble(&okX);
-        const double y = c.at(1).toDouble(&okY);
-        if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y))
+        const QChar *comma2 = std::find(comma1 + 1, tupleEnd, QLatin1Char(','));
+        // A third coordinate is allowed and ignored; a fourth is not.
+        if (comma2 != tupleEnd && std::find(comma2 + 1, tupleEnd, QLatin1Char(',')) != tupleEnd)
+            return false;
+        double x = 0, y = 0;
+        if (!number(p, comma1, &x) || !number(comma1 + 1, comma2, &y))
             return false;
         points->append(QPointF(x, y));
+        p = tupleEnd;
     }
     return true;
 }
@@ -162,9 +180,30 @@ private:
     bool readJunction();
     bool readConnection();
     bool readTlLogic();
+    // Shares the text of a value that repeats (edge functions, junction types, light ids).
+    QString word(const QString &text);
+    // Shares the id of an edge read before; other text stays as it is.
+    QString edgeId(const QString &text) const;
 
     SumoNet *m_net;
+    QSet<QString> m_words;
 };
+
+// A connection names edges read before it; a large network has hundreds of thousands of
+// connections, and a private copy of each name would cost more than the edges themselves.
+QString NetParser::word(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    const auto it = m_words.constFind(text);
+    return it != m_words.constEnd() ? *it : *m_words.insert(text);
+}
+
+QString NetParser::edgeId(const QString &text) const
+{
+    const auto it = m_net->edgeIndex.constFind(text);
+    return it != m_net->edgeIndex.constEnd() ? it.key() : text;
+}
 
 bool NetParser::run(const ProgressFn &progress)
 {
@@ -222,7 +261,7 @@ bool NetParser::readEdge()
     e.line = line();
     if (!requireId(&e.id))
         return false;
-    e.function = attr(QStringLiteral("function"));
+    e.function = word(attr(QStringLiteral("function")));
     e.from = attr(QStringLiteral("from"));
     e.to = attr(QStringLiteral("to"));
     if (e.isNormal() && (e.from.isEmpty() || e.to.isEmpty()))
@@ -286,7 +325,9 @@ bool NetParser::readLane(SumoEdge *edge)
     l.allow = attr(QStringLiteral("allow"));
     l.hasDisallow = hasAttr(QStringLiteral("disallow"));
     l.disallow = attr(QStringLiteral("disallow"));
-    if (!parseShape(attr(QStringLiteral("shape")), &l.shape))
+    QStringRef shape;
+    attrRef(QStringLiteral("shape"), &shape);
+    if (!parseShape(shape, &l.shape))
         return fail(QStringLiteral("the attribute \"shape\" is not a list of x,y points"));
     if (l.shape.size() < 2)
         return fail(QStringLiteral("the lane shape has fewer than 2 points"));
@@ -301,12 +342,12 @@ bool NetParser::readJunction()
     j.line = line();
     if (!requireId(&j.id))
         return false;
-    j.type = attr(QStringLiteral("type"));
+    j.type = word(attr(QStringLiteral("type")));
     double x = 0, y = 0;
     if (!doubleAttr(QStringLiteral("x"), &x, true) || !doubleAttr(QStringLiteral("y"), &y, true))
         return false;
     j.position = QPointF(x, y);
-    j.intLanes = attr(QStringLiteral("intLanes")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    j.intLanes = attr(QStringLiteral("intLanes"));
     if (m_net->junctionIndex.contains(j.id))
         return fail(QStringLiteral("duplicate junction id (first at line %1)")
                         .arg(m_net->junctions.at(m_net->junctionIndex.value(j.id)).line));
@@ -320,15 +361,15 @@ bool NetParser::readConnection()
 {
     SumoConnection c;
     c.line = line();
-    c.from = attr(QStringLiteral("from"));
-    c.to = attr(QStringLiteral("to"));
+    c.from = edgeId(attr(QStringLiteral("from")));
+    c.to = edgeId(attr(QStringLiteral("to")));
     if (c.from.isEmpty() || c.to.isEmpty())
         return fail(QStringLiteral("the attribute \"from\" or \"to\" is missing"));
     if (!intAttr(QStringLiteral("fromLane"), &c.fromLane, -1, true)
         || !intAttr(QStringLiteral("toLane"), &c.toLane, -1, true))
         return false;
     c.via = attr(QStringLiteral("via"));
-    c.tl = attr(QStringLiteral("tl"));
+    c.tl = word(attr(QStringLiteral("tl")));
     if (!c.tl.isEmpty() && !intAttr(QStringLiteral("linkIndex"), &c.linkIndex, -1, true))
         return false;
     m_net->connections.append(c);

@@ -40,7 +40,7 @@ struct SumoJunction
 {
     QString id, type;
     QPointF position;
-    QStringList intLanes;
+    QString intLanes;              // as written: lane ids separated by spaces
     int line = 0;
 };
 
@@ -117,4 +117,4 @@ bool readSumoNet(const QString &fileName, SumoNet *net, QString *error,
                  const ProgressFn &progress = ProgressFn());
 
 //! "x,y x,y ..." (a third coordinate is ignored); false on anything else.
-bool parseShape(const QString &text, QVector<QPointF> *points);
+bool parseShape(const QStringRef &text, QVector<QPointF> *points);

@@ -6,8 +6,11 @@
 #include <cmath>
 
 XmlParser::XmlParser(const QString &fileName, const QByteArray &data)
-    : m_xml(data), m_file(fileName), m_size(data.size())
+    : m_file(fileName), m_size(data.size())
 {
+    m_device.setData(data);
+    m_device.open(QIODevice::ReadOnly);
+    m_xml.setDevice(&m_device);
 }
 
 bool XmlParser::readRoot(const QStringList &names, const QString &what)
@@ -54,32 +57,44 @@ bool XmlParser::requireId(QString *id)
     return true;
 }
 
+bool XmlParser::attrRef(const QString &name, QStringRef *value) const
+{
+    // Numbers are most of a network's attributes: read them in place, without a string each.
+    for (const QXmlStreamAttribute &a : m_attrs) {
+        if (a.qualifiedName() == name) {
+            *value = a.value();
+            return true;
+        }
+    }
+    return false;
+}
+
 bool XmlParser::doubleAttr(const QString &name, double *value, bool required)
 {
-    if (!hasAttr(name))
+    QStringRef text;
+    if (!attrRef(name, &text))
         return required ? fail(QStringLiteral("the attribute \"%1\" is missing").arg(name)) : true;
     bool ok = false;
-    const QString text = attr(name);
     const double v = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v))
-        return fail(QStringLiteral("the attribute \"%1\" is not a number: \"%2\"").arg(name, text));
+        return fail(QStringLiteral("the attribute \"%1\" is not a number: \"%2\"").arg(name, text.toString()));
     *value = v;
     return true;
 }
 
 bool XmlParser::intAttr(const QString &name, int *value, int fallback, bool required)
 {
-    if (!hasAttr(name)) {
+    QStringRef text;
+    if (!attrRef(name, &text)) {
         if (required)
             return fail(QStringLiteral("the attribute \"%1\" is missing").arg(name));
         *value = fallback;
         return true;
     }
     bool ok = false;
-    const QString text = attr(name);
     const int v = text.trimmed().toInt(&ok);
     if (!ok)
-        return fail(QStringLiteral("the attribute \"%1\" is not an integer: \"%2\"").arg(name, text));
+        return fail(QStringLiteral("the attribute \"%1\" is not an integer: \"%2\"").arg(name, text.toString()));
     *value = v;
     return true;
 }

@@ -1,6 +1,7 @@
 // ostka-import: a QXmlStreamReader with the attribute checks and "FILE:LINE: <element>: ..." messages.
 #pragma once
 
+#include <QBuffer>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@ struct SumoTlLogic;
 class XmlParser
 {
 public:
+    //! \a data must outlive the parser: it is read in place.
     XmlParser(const QString &fileName, const QByteArray &data);
 
     //! Message of the first failure ("FILE:LINE: <element id="x">: what").
@@ -36,6 +38,8 @@ protected:
 
     bool hasAttr(const QString &name) const { return m_attrs.hasAttribute(name); }
     QString attr(const QString &name) const { return m_attrs.value(name).toString(); }
+    //! The text of attribute \a name without a copy; false when it is absent.
+    bool attrRef(const QString &name, QStringRef *value) const;
     bool requireId(QString *id);
     //! Absent: \a value is kept unless \a required. Present: must be a finite number.
     bool doubleAttr(const QString &name, double *value, bool required = false);
@@ -55,6 +59,9 @@ protected:
     QXmlStreamReader m_xml;
 
 private:
+    // Read through a device, the text is decoded block by block: handing the reader the
+    // whole array makes it hold a UTF-16 copy of the file, twice its size.
+    QBuffer m_device;
     QXmlStreamAttributes m_attrs; // of the current element; attributes() copies on every call
     QString m_file;
     qint64 m_size;
