@@ -4,6 +4,7 @@
 #include "drawsink.h"
 
 #include <QGraphicsItem>
+#include <QPainterPath>
 #include <QVector>
 
 namespace Ostrikga {
@@ -36,6 +37,8 @@ public:
 
     int type() const override { return Type; }
     QRectF boundingRect() const override { return m_bounds; }
+    //! Empty: look-ups by position (a click on the map, say) never find the drawing itself.
+    QPainterPath shape() const override { return QPainterPath(); }
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
     //! Takes \a item in; it is sorted into a tile by the next arrange().

@@ -37,6 +37,7 @@ private Q_SLOTS:
     void itemDeletedByOthersLeavesThePicture();
     void drawingFollowsItsLayer();
     void foreignItemInALayerIsDrawn();
+    void drawingsAreNotFoundByPosition();
 
 private:
     GenericGraphicsItem *item(int id) const { return m_net->object2item(m_net->findObject(id)); }
@@ -219,6 +220,16 @@ void TestLayerDrawing::foreignItemInALayerIsDrawn()
     QCOMPARE(pixelAt(QPointF(0, 0)), item(1)->color().rgb() & 0xffffff);
     delete rect;
     QCOMPARE(pixelAt(spot), Black);
+}
+
+// A host finds what was clicked by position: a drawing that covers its whole layer must not
+// stand in for "something is here".
+void TestLayerDrawing::drawingsAreNotFoundByPosition()
+{
+    const QPointF beside = m_net->geoUtil()->xyToGeo(QPointF(100, 40));
+    QVERIFY(m_net->layer(QStringLiteral("Lanes"))->isVisible());
+    QVERIFY(m_scene->itemsBoundingRect().contains(beside));
+    QCOMPARE(m_scene->items(beside).size(), 0);
 }
 
 QTEST_MAIN(TestLayerDrawing)
