@@ -2,6 +2,7 @@
 #include "legend.h"
 
 #include "controllerstate.h"
+#include <ostrikga/networkstyle.h>
 #include "vehiclelayer.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ QString tr(const char *text)
 
 QColor Legend::neutralColour()
 {
-    return QColor(110, 170, 255);
+    return Ostrikga::NetworkStyle::standard().connection;
 }
 
 QVector<Legend::Entry> Legend::signalEntries(bool vehicles)

@@ -2,6 +2,7 @@
 #include "controllerstate.h"
 
 #include <corvel/light.h>
+#include <ostrikga/networkstyle.h>
 
 #include <QCoreApplication>
 
@@ -33,7 +34,8 @@ QColor controllerStateColour(ControllerState state)
     // the overview's question is whether the controller answers.
     case ControllerState::Online: return QColor(0, 150, 70);
     case ControllerState::Offline: return QColor(120, 120, 120);
-    case ControllerState::Missing: return QColor(110, 170, 255);
+    // The plugin's resting look of a connection that no controller drives.
+    case ControllerState::Missing: return Ostrikga::NetworkStyle::standard().connection;
     }
     return QColor();
 }

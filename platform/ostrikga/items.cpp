@@ -58,10 +58,18 @@ QPainterPath Nodeg::shape() const
 
 void Nodeg::draw(DrawSink &sink, const QColor &colour) const
 {
-    const qreal f = style().nodeRadius / style().nodeMarkerRadius;
-    const QRectF disc(m_rect.center() - QPointF(m_rect.width(), m_rect.height()) * f / 2,
-                      m_rect.size() * f);
-    sink.fillEllipse(0, disc, colour);
+    const auto *node = static_cast<const Ostrika::Node *>(object());
+    if (node->type() == Ostrika::Node::DeadEnd) {
+        const qreal f = style().deadEndSize / (2 * style().nodeMarkerRadius);
+        const QRectF square(m_rect.center() - QPointF(m_rect.width(), m_rect.height()) * f / 2,
+                            m_rect.size() * f);
+        sink.stroke(0, QPolygonF(square), colour, style().deadEndWidth, Qt::SolidLine, true);
+    } else {
+        const qreal f = style().nodeRadius / style().nodeMarkerRadius;
+        const QRectF disc(m_rect.center() - QPointF(m_rect.width(), m_rect.height()) * f / 2,
+                          m_rect.size() * f);
+        sink.fillEllipse(0, disc, colour);
+    }
     if (m_markerVisible)
         sink.strokeEllipse(1, m_rect, style().nodeRing, style().nodeRingWidth);
 }
@@ -95,8 +103,8 @@ void Connectiong::build()
         ? connection->startLane()->width()
         : style().defaultLaneWidth * shaper.unitsPerMetre();
     m_centre = shaper.mapLine(line);
-    m_band = shaper.band(line, width, m_centre);
-    m_arrow = shaper.arrowHead(line, width, m_centre);
+    m_band = shaper.band(line, width * style().connectionBandShare, m_centre);
+    m_arrow = shaper.arrowHead(line, width * style().connectionBandShare, m_centre);
     m_width = itemLength(shaper, width);
     m_rect = withMargin(m_centre.boundingRect() | m_band.boundingRect());
 }
@@ -216,6 +224,19 @@ void Laneg::draw(DrawSink &sink, const QColor &colour) const
 
 QColor Laneg::normalColor() const
 {
+    using L = Ostrika::Lane;
+    const L::VehicleClasses allowed = static_cast<const L *>(object())->allowed();
+    const auto only = [allowed](L::VehicleClasses classes) {
+        return allowed != 0 && (allowed & ~classes) == 0;
+    };
+    if (only(L::Pedestrian))
+        return style().sidewalkLane;
+    if (only(L::Bicycle | L::Pedestrian))
+        return style().bikeLane;
+    if (only(L::Rail | L::RailUrban | L::Tram))
+        return style().railLane;
+    if ((allowed & L::Bus) && !(allowed & L::Passenger))
+        return style().busLane;
     return style().lane;
 }
 

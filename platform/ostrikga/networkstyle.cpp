@@ -9,15 +9,23 @@ NetworkStyle makeStandard()
 {
     NetworkStyle s;
     s.junctionNode = QColor(30, 60, 160);
-    s.deadEndNode = QColor(150, 40, 40);
+    // A grey open square: nothing at a road's end may read as a red light.
+    s.deadEndNode = QColor(95, 95, 95);
     s.splitNode = QColor(110, 110, 110);
     s.hiddenNode = QColor(190, 190, 190);
     s.connection = QColor(110, 170, 255);
     s.edge = QColor(80, 80, 80);
     s.lane = QColor(125, 125, 125);
+    // The usual map colours, none of them a signal colour: pale stone footways, dark teal cycle
+    // lanes, violet bus lanes, dark ballast under rails.
+    s.sidewalkLane = QColor(214, 208, 196);
+    s.bikeLane = QColor(60, 120, 120);
+    s.busLane = QColor(146, 104, 168);
+    s.railLane = QColor(72, 62, 56);
     s.stopline = QColor(Qt::white);
     s.crosswalk = QColor(245, 245, 245);
-    s.route = QColor(200, 40, 190, 130);
+    // Thin and faint: many routes on one road must not bury the lanes and the signals.
+    s.route = QColor(200, 40, 190, 80);
     s.signalisedGranule = QColor(235, 140, 0);
     s.plainGranule = QColor(150, 150, 150);
 
@@ -33,16 +41,22 @@ NetworkStyle makeStandard()
     s.laneOutlineWidth = 1;
     s.stoplineWidth = 3;
     s.granuleOutlineWidth = 1.5;
-    s.routeWidth = 5;
+    s.routeWidth = 3;
+    s.deadEndWidth = 1.5;
     s.selectedRouteWidth = 8;
 
-    s.connectionBandOpacity = 0.45;
-    s.crosswalkBandOpacity = 0.6;
+    // Nearly opaque, so that a state colour stays itself over the grey paving and over a
+    // crossing beneath it (translucent yellow read as olive, red under green as brown).
+    s.connectionBandOpacity = 0.9;
+    s.crosswalkBandOpacity = 0.85;
     s.selectedRouteAlpha = 235;
     s.connectionArrowDarker = 140;
 
     s.nodeRadius = 1.2;
     s.nodeMarkerRadius = 3.5;
+    s.deadEndSize = 2.0;
+    // Narrower than the lane, so the bands of one junction overlap less now that they are opaque.
+    s.connectionBandShare = 0.55;
     s.defaultLaneWidth = 3.0;
     s.crosswalkStripe = 0.5;
     s.routePickWidth = 4.0;

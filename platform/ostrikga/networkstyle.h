@@ -26,7 +26,11 @@ struct OSTRIKGA_EXPORT NetworkStyle
     QColor hiddenNode;
     QColor connection;
     QColor edge;
-    QColor lane;
+    QColor lane;          // a lane cars use
+    QColor sidewalkLane;  // pedestrians only
+    QColor bikeLane;      // bicycles (and pedestrians) only
+    QColor busLane;       // buses and other privileged classes, no private cars
+    QColor railLane;      // rail and tram only
     QColor stopline;
     QColor crosswalk;
     QColor route;
@@ -47,6 +51,7 @@ struct OSTRIKGA_EXPORT NetworkStyle
     qreal stoplineWidth;
     qreal granuleOutlineWidth;
     qreal routeWidth;
+    qreal deadEndWidth;        // outline of the dead-end square
     qreal selectedRouteWidth;
 
     // Opacity factors applied to the object's colour.
@@ -58,6 +63,8 @@ struct OSTRIKGA_EXPORT NetworkStyle
     // Sizes, metres.
     double nodeRadius;
     double nodeMarkerRadius;
+    double deadEndSize;           // side of the dead-end square
+    double connectionBandShare;   // a connection band's width as a share of its lane's
     double defaultLaneWidth;      // a connection without start lane
     double crosswalkStripe;
     double routePickWidth;

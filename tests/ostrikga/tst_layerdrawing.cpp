@@ -4,6 +4,10 @@
 #include <ostrikga/items.h>
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
+#include <ostrikga/networkstyle.h>
+
+#include <ostrika/lane.h>
+#include <ostrika/node.h>
 
 #include <QGraphicsRectItem>
 #include <QGraphicsScene>
@@ -38,6 +42,9 @@ private Q_SLOTS:
     void drawingFollowsItsLayer();
     void foreignItemInALayerIsDrawn();
     void drawingsAreNotFoundByPosition();
+    void stateColoursStayTrue_data();
+    void stateColoursStayTrue();
+    void laneKindsAndDeadEndsLookTheirOwn();
 
 private:
     GenericGraphicsItem *item(int id) const { return m_net->object2item(m_net->findObject(id)); }
@@ -137,7 +144,8 @@ void TestLayerDrawing::colourShowsExactlyOnce()
     const QPointF onBand(195, -3);
     // The band is translucent: painted twice it would show a deeper blue than once.
     const QColor blue(0, 0, 255);
-    const int once = qRound(255 * 0.45);
+    const qreal opacity = Ostrikga::NetworkStyle::standard().connectionBandOpacity;
+    const int once = qRound(255 * opacity);
     Ostrikga::Layer *layer = m_net->layer(QStringLiteral("Connections"));
     if (whileLayerHidden)
         layer->setVisible(false);
@@ -151,7 +159,7 @@ void TestLayerDrawing::colourShowsExactlyOnce()
 
     connection->resetColor();
     const QRgb normal = pixelAt(onBand);
-    QVERIFY2(qAbs(qBlue(normal) - qRound(255 * 0.45)) <= 3 && qGreen(normal) > 40,
+    QVERIFY2(qAbs(qBlue(normal) - qRound(255 * opacity)) <= 3 && qGreen(normal) > 40,
              qPrintable(QString::number(normal, 16)));
 }
 
@@ -230,6 +238,90 @@ void TestLayerDrawing::drawingsAreNotFoundByPosition()
     QVERIFY(m_net->layer(QStringLiteral("Lanes"))->isVisible());
     QVERIFY(m_scene->itemsBoundingRect().contains(beside));
     QCOMPARE(m_scene->items(beside).size(), 0);
+}
+
+void TestLayerDrawing::stateColoursStayTrue_data()
+{
+    QTest::addColumn<QString>("beneath");
+    QTest::addColumn<QColor>("state");
+    QTest::addColumn<QPointF>("at");
+    // Translucent yellow over the paving once read as olive, green over a red crossing as brown.
+    QTest::newRow("yellow in the junction") << QStringLiteral("Granules") << QColor(Qt::yellow) << QPointF(195, -3);
+    QTest::newRow("green over a red crossing") << QStringLiteral("CrossWalks") << QColor(Qt::green) << QPointF(214, -3);
+    QTest::newRow("red over a green crossing") << QStringLiteral("CrossWalks") << QColor(Qt::red) << QPointF(214, -3);
+}
+
+void TestLayerDrawing::stateColoursStayTrue()
+{
+    QFETCH(QString, beneath);
+    QFETCH(QColor, state);
+    QFETCH(QPointF, at);
+    for (Ostrikga::Layer *l : m_net->layers())
+        l->setVisible(l->objectName() == beneath || l->objectName() == QLatin1String("Connections"));
+    auto *connection = static_cast<Ostrikga::Connectiong *>(item(50));
+    connection->setSimpleView(false);
+    item(60)->setColor(state == QColor(Qt::red) ? QColor(Qt::green) : QColor(Qt::red));
+    connection->setColor(state);
+    const QColor shown(pixelAt(at));
+    const int tolerance = 40;
+    QVERIFY2(qAbs(shown.red() - state.red()) <= tolerance && qAbs(shown.green() - state.green()) <= tolerance
+                 && qAbs(shown.blue() - state.blue()) <= tolerance,
+             qPrintable(shown.name()));
+}
+
+// Footways, cycle, bus and rail lanes each look their own and never like a signal; a road's
+// dead end is no red disc.
+void TestLayerDrawing::laneKindsAndDeadEndsLookTheirOwn()
+{
+    using L = Ostrika::Lane;
+    TestNetwork t(QPointF(16.60, 49.19));
+    const QList<QPair<QString, L::VehicleClasses>> kinds = {
+        {QStringLiteral("car"), L::GeneralTraffic | L::Bus | L::Bicycle},
+        {QStringLiteral("footway"), L::Pedestrian},
+        {QStringLiteral("cycle lane"), L::Bicycle | L::Pedestrian},
+        {QStringLiteral("bus lane"), L::Bus | L::Taxi | L::Emergency},
+        {QStringLiteral("rail"), L::Rail | L::RailUrban},
+        {QStringLiteral("tram"), L::Tram},
+    };
+    QList<int> laneIds;
+    for (int k = 0; k < kinds.size(); ++k) {
+        const double y = 20.0 * k;
+        Ostrika::Node *a = t.node({0, y});
+        Ostrika::Node *b = t.node({100, y}, QString(), Ostrika::Node::DeadEnd);
+        laneIds << TestNetwork::lane(t.edge(a, b, {{0, y}, {100, y}}, kinds.at(k).second))->id();
+    }
+    QVERIFY2(t.ok(), qPrintable(t.error));
+    delete m_net;
+    m_net = new Networkg(m_scene);
+    QVERIFY2(m_net->loadFromData(t.data()), qPrintable(m_net->errorString()));
+
+    QList<QColor> looks;
+    for (int k = 0; k < kinds.size(); ++k) {
+        const QColor c = item(laneIds.at(k))->color();
+        for (const QColor &signal : {QColor(Qt::red), QColor(Qt::yellow), QColor(Qt::green)}) {
+            const int d = qAbs(c.red() - signal.red()) + qAbs(c.green() - signal.green())
+                + qAbs(c.blue() - signal.blue());
+            QVERIFY2(d > 200, qPrintable(kinds.at(k).first + QLatin1Char(' ') + c.name()));
+        }
+        looks << c;
+    }
+    QCOMPARE(looks.at(5), looks.at(4)); // tram and rail share the ballast
+    for (int k = 1; k < 5; ++k)
+        for (int j = 0; j < k; ++j)
+            QVERIFY2(looks.at(k) != looks.at(j), qPrintable(kinds.at(k).first + QLatin1String(" as ") + kinds.at(j).first));
+
+    showOnly(QStringLiteral("Nodes"));
+    const QImage end = shot(QPointF(100, 0), 12);
+    int reddish = 0;
+    int drawn = 0;
+    for (int y = 0; y < end.height(); ++y)
+        for (int x = 0; x < end.width(); ++x) {
+            const QColor p(end.pixel(x, y));
+            drawn += p != QColor(Qt::black);
+            reddish += p.red() > 90 && p.red() > 2 * p.green();
+        }
+    QVERIFY(drawn > 0);
+    QCOMPARE(reddish, 0);
 }
 
 QTEST_MAIN(TestLayerDrawing)
