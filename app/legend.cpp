@@ -31,6 +31,18 @@ QVector<Legend::Entry> Legend::signalEntries(bool vehicles)
         {neutralColour(), neutralColour(), Symbol::Line, tr("no state, offline, not followed")},
         {controllerStateColour(ControllerState::Offline), {}, Symbol::OfflineMark, tr("controller offline")},
     };
+    const Ostrikga::NetworkStyle &look = Ostrikga::NetworkStyle::standard();
+    QColor route = look.route;
+    route.setAlpha(look.selectedRouteAlpha);
+    entries += {
+        {look.lane, {}, Symbol::Band, tr("lane")},
+        {look.sidewalkLane, {}, Symbol::Band, tr("footway, pedestrian zone")},
+        {look.bikeLane, {}, Symbol::Band, tr("cycle lane")},
+        {look.busLane, {}, Symbol::Band, tr("bus lane")},
+        {look.railLane, {}, Symbol::Band, tr("rail, tram")},
+        {look.deadEndNode, {}, Symbol::DeadEnd, tr("dead end")},
+        {route, route, Symbol::Line, tr("route (shown when selected)")},
+    };
     if (vehicles) {
         entries.append({VehicleLayer::colourFor(0.0), {}, Symbol::Vehicle, tr("vehicle standing")});
         entries.append({VehicleLayer::colourFor(25.0 / 3.6), {}, Symbol::Vehicle, tr("vehicle at 25 km/h")});
@@ -115,6 +127,16 @@ void Legend::paintSymbol(QPainter *painter, const QRect &sym, const Entry &e)
         painter->drawLine(c + QPointF(-d, d), c + QPointF(d, -d));
         return;
     }
+    case Symbol::Band:
+        painter->setPen(QPen(Qt::white, 1));
+        painter->setBrush(e.a);
+        painter->drawRect(QRectF(sym.left() + 2, c.y() - 4, sym.width() - 4, 8));
+        return;
+    case Symbol::DeadEnd:
+        painter->setPen(QPen(e.a, 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(c.x() - 3, c.y() - 3, 6, 6));
+        return;
     case Symbol::Road:
         painter->setPen(QPen(e.a, 2));
         painter->drawLine(sym.left() + 2, int(c.y()), sym.right() - 2, int(c.y()));

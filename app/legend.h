@@ -16,7 +16,7 @@ class QRect;
 class Legend
 {
 public:
-    enum class Symbol { Line, Disc, Vehicle, Dot, OfflineDot, OfflineMark, Road };
+    enum class Symbol { Line, Disc, Vehicle, Dot, OfflineDot, OfflineMark, Road, Band, DeadEnd };
     struct Entry
     {
         QColor a;

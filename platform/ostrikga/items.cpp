@@ -229,14 +229,17 @@ QColor Laneg::normalColor() const
     const auto only = [allowed](L::VehicleClasses classes) {
         return allowed != 0 && (allowed & ~classes) == 0;
     };
-    if (only(L::Pedestrian))
-        return style().sidewalkLane;
-    if (only(L::Bicycle | L::Pedestrian))
-        return style().bikeLane;
+    if (allowed == 0 || (allowed & (L::Passenger | L::Private)))
+        return style().lane;
     if (only(L::Rail | L::RailUrban | L::Tram))
         return style().railLane;
-    if ((allowed & L::Bus) && !(allowed & L::Passenger))
+    // A pedestrian zone lets buses and deliveries through; a bus lane has no pedestrians.
+    if ((allowed & L::Bus) && !(allowed & L::Pedestrian))
         return style().busLane;
+    if ((allowed & L::Bicycle) && only(L::Bicycle | L::Pedestrian))
+        return style().bikeLane;
+    if (allowed & L::Pedestrian)
+        return style().sidewalkLane;
     return style().lane;
 }
 

@@ -16,11 +16,11 @@ NetworkStyle makeStandard()
     s.connection = QColor(110, 170, 255);
     s.edge = QColor(80, 80, 80);
     s.lane = QColor(125, 125, 125);
-    // The usual map colours, none of them a signal colour: pale stone footways, dark teal cycle
-    // lanes, violet bus lanes, dark ballast under rails.
+    // None of them a signal colour, nor the routes' magenta: pale stone footways and pedestrian
+    // zones, dark teal cycle lanes, ochre bus lanes, dark ballast under rails and trams.
     s.sidewalkLane = QColor(214, 208, 196);
     s.bikeLane = QColor(60, 120, 120);
-    s.busLane = QColor(146, 104, 168);
+    s.busLane = QColor(150, 115, 70);
     s.railLane = QColor(72, 62, 56);
     s.stopline = QColor(Qt::white);
     s.crosswalk = QColor(245, 245, 245);

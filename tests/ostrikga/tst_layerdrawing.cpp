@@ -282,6 +282,7 @@ void TestLayerDrawing::laneKindsAndDeadEndsLookTheirOwn()
         {QStringLiteral("bus lane"), L::Bus | L::Taxi | L::Emergency},
         {QStringLiteral("rail"), L::Rail | L::RailUrban},
         {QStringLiteral("tram"), L::Tram},
+        {QStringLiteral("pedestrian zone"), L::Pedestrian | L::Bus | L::Delivery | L::Bicycle},
     };
     QList<int> laneIds;
     for (int k = 0; k < kinds.size(); ++k) {
@@ -306,6 +307,7 @@ void TestLayerDrawing::laneKindsAndDeadEndsLookTheirOwn()
         looks << c;
     }
     QCOMPARE(looks.at(5), looks.at(4)); // tram and rail share the ballast
+    QCOMPARE(looks.at(6), looks.at(1)); // a pedestrian zone is paved like a footway
     for (int k = 1; k < 5; ++k)
         for (int j = 0; j < k; ++j)
             QVERIFY2(looks.at(k) != looks.at(j), qPrintable(kinds.at(k).first + QLatin1String(" as ") + kinds.at(j).first));
