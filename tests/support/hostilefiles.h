@@ -38,21 +38,21 @@ inline bool link(const QString &path, const QString &target)
  * Makes \a path one of the hostile files a "_data" row names: "fifo", "directory",
  * "-> TARGET" (a link), "sparse N" (N bytes of nothing).
  */
-inline bool make(const QString &path, const QString &spec)
+inline bool make(const QString &path, const QString &kind)
 {
-    if (spec == QLatin1String("fifo"))
+    if (kind == QLatin1String("fifo"))
         return fifo(path);
-    if (spec == QLatin1String("directory"))
+    if (kind == QLatin1String("directory"))
         return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0;
-    if (spec.startsWith(QLatin1String("-> ")))
-        return link(path, spec.mid(3));
-    if (spec.startsWith(QLatin1String("sparse ")))
-        return sparse(path, spec.mid(7).toLongLong());
+    if (kind.startsWith(QLatin1String("-> ")))
+        return link(path, kind.mid(3));
+    if (kind.startsWith(QLatin1String("sparse ")))
+        return sparse(path, kind.mid(7).toLongLong());
     return false;
 }
 
 /*!
- * The rows every reader's test shares, in the columns "file" (a make() spec) and "reason"
+ * The rows every reader's test shares, in the columns "file" (a make() kind) and "reason"
  * (as FileCheck words it): a FIFO, links to /dev/zero and /dev/urandom, and a sparse file of
  * \a tooLarge bytes, beyond the \a ceiling that reader has ("64 MiB a GPX file").
  */

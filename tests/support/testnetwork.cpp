@@ -234,10 +234,10 @@ bool writeJunctions(const QString &file, const QPointF &originGeo, const QList<J
     return ok;
 }
 
-bool writeStrip(const StripSpec &spec, const QString &file, QString *error)
+bool writeStrip(const StripSpec &strip, const QString &file, QString *error)
 {
-    TestNetwork b(spec.originGeo);
-    const bool ok = b.addStrip(spec) && b.save(file);
+    TestNetwork b(strip.originGeo);
+    const bool ok = b.addStrip(strip) && b.save(file);
     if (!ok && error)
         *error = b.error;
     return ok;

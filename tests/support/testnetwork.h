@@ -115,8 +115,8 @@ private:
  */
 bool writeJunctions(const QString &file, const QPointF &originGeo, const QList<JunctionSpec> &junctions,
                     int idBase, QString *error = nullptr);
-//! The strip of \a spec written to \a file.
-bool writeStrip(const StripSpec &spec, const QString &file, QString *error = nullptr);
+//! The strip of \a strip written to \a file.
+bool writeStrip(const StripSpec &strip, const QString &file, QString *error = nullptr);
 
 //! Two junctions 200 m apart; connections share groups so that "another group active" matters.
 QList<JunctionSpec> twoJunctions(int firstTl, int secondTl);
