@@ -7,9 +7,9 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-CursorTracker::CursorTracker(MapView *view) : QObject(view), m_view(view)
+CursorTracker::CursorTracker(MapView *view) : QObject(view), m_view(view), m_viewport(view->viewport())
 {
-    view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     // A drag scrolls after the move event is seen, a zoom changes the scale: both move the
     // map under a pointer whose pixel stays, so the position is read again after them.
     connect(view, &OsmView::zoomChanged, this, &CursorTracker::update);
@@ -24,7 +24,7 @@ QPointF CursorTracker::position() const
 
 bool CursorTracker::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view->viewport()) {
+    if (m_viewport && watched == m_viewport) {
         if (event->type() == QEvent::MouseMove) {
             m_pixel = static_cast<QMouseEvent *>(event)->pos();
             m_inside = true;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <QPoint>
 #include <QPointF>
 
@@ -34,6 +36,8 @@ private:
     void update();
 
     MapView *m_view;
+    // Compared by address: a dying view's viewport still sends events.
+    QPointer<QWidget> m_viewport;
     QPoint m_pixel;
     bool m_inside = false;
 };

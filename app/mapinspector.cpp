@@ -16,10 +16,11 @@ MapInspector::MapInspector(MapView *view, const NetworkPicker *picker, HitDescri
                            QObject *parent)
     : QObject(parent)
     , m_view(view)
+    , m_viewport(view->viewport())
     , m_picker(picker)
     , m_lookup(std::move(lookup))
 {
-    view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 MapHit MapInspector::hitAt(const QPoint &pos) const
@@ -29,7 +30,7 @@ MapHit MapInspector::hitAt(const QPoint &pos) const
 
 bool MapInspector::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_view->viewport())
+    if (!m_viewport || watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::ToolTip: {

@@ -6,6 +6,8 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
+#include <QWidget>
 
 class MapView;
 
@@ -32,6 +34,9 @@ protected:
 
 private:
     MapView *m_view;
+    // Compared by address: while the view dies its viewport still sends events, and the view
+    // can no longer be asked for it.
+    QPointer<QWidget> m_viewport;
     const NetworkPicker *m_picker;
     HitDescription::LightLookup m_lookup;
     QPoint m_pressAt;
