@@ -13,6 +13,7 @@
 #include <ostrikga/networkg.h>
 
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <limits>
 
@@ -39,6 +40,35 @@ LightEntry::~LightEntry()
             continue;
         delete g->marker;
         delete g;
+    }
+}
+
+void LightEntry::index()
+{
+    if (m_indexed)
+        return;
+    m_indexed = true;
+    m_keys.reserve(groupItems.size());
+    m_records.reserve(groupItems.size());
+    for (auto it = groupItems.cbegin(); it != groupItems.cend(); ++it) {
+        if (!it.value())
+            continue;
+        m_keys.append(it.key());
+        m_records.append(it.value());
+    }
+    // A record met twice, under one item or two, stays in the first ring only: every ring
+    // is then a true one and a walk round it ends.
+    QVarLengthArray<GroupItem *, 8> ring;
+    for (auto it = itemGroups.cbegin(); it != itemGroups.cend();) {
+        const QGraphicsItem *item = it.key();
+        ring.clear();
+        for (; it != itemGroups.cend() && it.key() == item; ++it) {
+            GroupItem *g = it.value();
+            if (g && !g->nextOnItem && !ring.contains(g))
+                ring.append(g);
+        }
+        for (int i = 0; i < ring.size(); ++i)
+            ring[i]->nextOnItem = ring[(i + 1) % ring.size()];
     }
 }
 
@@ -137,6 +167,8 @@ void OstrikgPlugin::bindControllers(Ostrikga::Networkg *net, QObject *project,
                 entry->groupItems.insert(sg->tlId(), record);
             }
         }
+        // While the maps' nodes are still in the cache.
+        entry->index();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QMetaProperty>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -111,15 +112,17 @@ private:
     // What arrives from a controller, with its record (null when none) and the signal's
     // sender (null when a slot was called directly). The data is read before the record is
     // passed: reading it is host code, which may destroy the controller and the record.
-    bool isGroupStateNotification(const Notification *n) const;
+    bool isGroupStateNotification(const Notification *n);
     void deliverNotification(LightEntry *entry, const QObject *source, const QVariant &data);
     void deliverOnlineChange(LightEntry *entry, const QObject *source, bool online);
     void deliverReply(LightEntry *entry, const QVariant &data);
-    void applyGroupStateData(LightEntry *entry, QVariant data);
+    void applyGroupStateData(LightEntry *entry, const QVariant &data);
     void showGroupState(GroupItem *group, LightEntry *entry, int state);
     bool otherGroupActive(GroupItem *group, LightEntry *entry);
     void setItemBlinking(QGraphicsItem *item, bool on);
     bool isBlinking(QGraphicsItem *item) const { return blinkIndex.contains(item); }
+    //! setItemBlinking(item, false) that tells whether the item was blinking.
+    bool stopBlinking(QGraphicsItem *item);
     bool removeBlinkItem(QGraphicsItem *item);
 
     // Timer branches.
@@ -146,6 +149,9 @@ private:
     bool processingActive = false;
     QStringList visibleLayers;
     bool allowProcessTlEvents = true;
+    // The "id" property of the notification class last met, looked up once per class.
+    const QMetaObject *notificationClass = nullptr;
+    QMetaProperty notificationKind;
     QString sectionTitle;
 
     // Beyond the host's contract: the scene of the last load, held weakly for GPX tracks.

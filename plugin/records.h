@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QMultiMap>
-#include <QPair>
 #include <QRectF>
 #include <QVector>
 
@@ -20,11 +19,19 @@ struct GroupItem
     QGraphicsItem *item = nullptr;      //!< crosswalk or connection item; owned by its network
     SgRedYellowItem *marker = nullptr;  //!< owned; null for crosswalks
     int state = -1;                     //!< last state code shown, -1 when none
+    //! The next record of the same connection item, round to this one again; null for a
+    //! crosswalk's record and before the entry's index is made (LightEntry::index()).
+    GroupItem *nextOnItem = nullptr;
 };
 
 /*!
  * One traffic-light controller used by a loaded network. Destroying it deletes every
  * marker and every GroupItem once, although connection records are reachable from both maps.
+ *
+ * groupItems and itemGroups are filled when the entry is bound and not changed afterwards:
+ * binding then makes a flat index of them (index(), or the first look at a state does),
+ * which a state change reads instead of the maps' trees. Every record of a connection is then linked to the
+ * others of the same item (GroupItem::nextOnItem).
  */
 struct LightEntry
 {
@@ -42,30 +49,45 @@ struct LightEntry
     bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
     LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
 
-    /*!
-     * The records of signal group \a group, in groupItems' order, read from a copy of
-     * groupItems in one block, ordered by group, made again whenever groupItems has grown or
-     * shrunk: a state change of one of thousands of controllers then reads a few cache lines
-     * instead of the nodes of a tree.
-     */
-    QVector<GroupItem *> recordsOf(int group)
+    //! A run of records, valid until the entry goes.
+    struct Records
     {
-        if (m_byGroup.size() != groupItems.size()) {
-            m_byGroup.clear();
-            m_byGroup.reserve(groupItems.size());
-            for (auto it = groupItems.cbegin(); it != groupItems.cend(); ++it)
-                m_byGroup.append(qMakePair(it.key(), it.value()));
-        }
-        QVector<GroupItem *> found;
-        auto it = std::lower_bound(m_byGroup.cbegin(), m_byGroup.cend(), group,
-                                   [](const QPair<int, GroupItem *> &p, int g) { return p.first < g; });
-        for (; it != m_byGroup.cend() && it->first == group; ++it)
-            found.append(it->second);
-        return found;
+        GroupItem *const *first = nullptr;
+        GroupItem *const *last = nullptr;
+        GroupItem *const *begin() const { return first; }
+        GroupItem *const *end() const { return last; }
+    };
+
+    //! The records of signal group \a group, in groupItems' order; no copy is made.
+    Records recordsOf(int group)
+    {
+        index();
+        const auto key = std::lower_bound(m_keys.cbegin(), m_keys.cend(), group);
+        const auto end = std::upper_bound(key, m_keys.cend(), group);
+        GroupItem *const *base = m_records.constData();
+        return {base + (key - m_keys.cbegin()), base + (end - m_keys.cbegin())};
     }
 
+    //! Calls \a f with each signal-group id once, ascending (groupItems.uniqueKeys()).
+    template<typename F>
+    void forEachGroup(F f)
+    {
+        index();
+        for (int i = 0; i < m_keys.size(); ++i) {
+            if (i == 0 || m_keys.at(i) != m_keys.at(i - 1))
+                f(m_keys.at(i));
+        }
+    }
+
+    //! Makes the flat index once; see the class description.
+    void index();
+
 private:
-    QVector<QPair<int, GroupItem *>> m_byGroup;
+    // groupItems in one block each: the keys for the search (a few cache lines however many
+    // records), the records at the same places.
+    QVector<int> m_keys;
+    QVector<GroupItem *> m_records;
+    bool m_indexed = false;
 };
 
 //! A running pulse of one item.

@@ -13,9 +13,12 @@ void OstrikgPlugin::setItemBlinking(QGraphicsItem *item, bool on)
 
     if (on) {
         item->setVisible(false);
-        if (isBlinking(item))
+        // One look-up: the slot is new exactly when the item did not blink yet.
+        const int known = blinkIndex.size();
+        int &at = blinkIndex[item];
+        if (blinkIndex.size() == known)
             return;
-        blinkIndex.insert(item, blinkItems.size());
+        at = blinkItems.size();
         blinkItems.append(item);
         if (blinkTimerId == 0) {
             blinkTimerId = startTimer(kBlinkTickMs, Qt::CoarseTimer);
@@ -25,13 +28,19 @@ void OstrikgPlugin::setItemBlinking(QGraphicsItem *item, bool on)
         return;
     }
 
-    if (!removeBlinkItem(item))
-        return;
+    stopBlinking(item);
+}
+
+bool OstrikgPlugin::stopBlinking(QGraphicsItem *item)
+{
+    if (!item || !removeBlinkItem(item))
+        return false;
     if (blinkItems.isEmpty() && blinkTimerId != 0) {
         killTimer(blinkTimerId);
         blinkTimerId = 0;
         blinkClock.invalidate();
     }
+    return true;
 }
 
 // Constant time however many items blink (a city's flashing junctions): the last item of

@@ -12,6 +12,7 @@
 #include <ostrikga/genericgraphicsitem.h>
 
 #include <QMetaObject>
+#include <QVarLengthArray>
 #include <QVariant>
 
 namespace {
@@ -113,7 +114,9 @@ void OstrikgPlugin::syncLightState(LightEntry *entry, bool online)
         // A command reaches host code, which may destroy the controller and with it the entry.
         const QPointer<QObject> alive(light);
         const int id = light->property("id").toInt();
-        const QList<int> groups = entry->groupItems.uniqueKeys();
+        // A copy: the entry may go with its controller after any request.
+        QVarLengthArray<int, 32> groups;
+        entry->forEachGroup([&groups](int g) { groups.append(g); });
         for (int g : groups) {
             if (!alive)
                 return;
@@ -164,9 +167,18 @@ void OstrikgPlugin::on_objectNotification(const Notification *n)
     deliverNotification(lights.value(source->property("id").toInt(), nullptr), source, data);
 }
 
-bool OstrikgPlugin::isGroupStateNotification(const Notification *n) const
+bool OstrikgPlugin::isGroupStateNotification(const Notification *n)
 {
-    return allowProcessTlEvents && n && n->property("id").toInt() == kSignalGroupNotification;
+    if (!allowProcessTlEvents || !n)
+        return false;
+    const QMetaObject *meta = n->metaObject();
+    if (meta != notificationClass) {
+        notificationClass = meta;
+        notificationKind = meta->property(meta->indexOfProperty("id"));
+    }
+    // A class without the property may still carry it as a dynamic one.
+    const QVariant kind = notificationKind.isValid() ? notificationKind.read(n) : n->property("id");
+    return kind.toInt() == kSignalGroupNotification;
 }
 
 void OstrikgPlugin::deliverReply(LightEntry *entry, const QVariant &data)
@@ -185,17 +197,21 @@ void OstrikgPlugin::deliverNotification(LightEntry *entry, const QObject *source
     applyGroupStateData(entry, data);
 }
 
-void OstrikgPlugin::applyGroupStateData(LightEntry *entry, QVariant data)
+void OstrikgPlugin::applyGroupStateData(LightEntry *entry, const QVariant &data)
 {
     if (!entry)
         return;
-    const QVariantList list = data.toList();
+    // The list in place when it is one; anything else converted as toList() does.
+    const bool isList = data.userType() == QMetaType::QVariantList;
+    const QVariantList converted = isList ? QVariantList() : data.toList();
+    const QVariantList &list = isList ? *static_cast<const QVariantList *>(data.constData()) : converted;
     if (list.size() < 2)
         return;
     const int g = list.at(0).toInt();
     const int s = list.at(1).toInt();
-    const QVector<GroupItem *> records = entry->recordsOf(g);
-    for (GroupItem *record : records)
+    // Showing a state changes only this plugin's items and markers and runs no host code, so
+    // the records are read in place.
+    for (GroupItem *record : entry->recordsOf(g))
         showGroupState(record, entry, s);
 }
 
@@ -203,9 +219,9 @@ bool OstrikgPlugin::otherGroupActive(GroupItem *group, LightEntry *entry)
 {
     if (!group || !entry)
         return false;
-    const auto &map = entry->itemGroups;
-    for (auto it = map.constFind(group->item); it != map.cend() && it.key() == group->item; ++it) {
-        if (it.value() != group && it.value() && SignalState::isGreen(it.value()->state))
+    entry->index();
+    for (const GroupItem *other = group->nextOnItem; other && other != group; other = other->nextOnItem) {
+        if (SignalState::isGreen(other->state))
             return true;
     }
     return false;
@@ -241,11 +257,9 @@ void OstrikgPlugin::showGroupState(GroupItem *group, LightEntry *entry, int s)
         }
     }
     if (look.hideSiblingMarkers && entry) {
-        const auto &map = entry->itemGroups;
-        for (auto it = map.constFind(item); it != map.cend() && it.key() == item; ++it) {
-            GroupItem *sibling = it.value();
-            if (sibling && sibling != group && sibling->marker)
-                sibling->marker->setState(SgRedYellowItem::Hidden);
+        for (GroupItem *other = group->nextOnItem; other && other != group; other = other->nextOnItem) {
+            if (other->marker)
+                other->marker->setState(SgRedYellowItem::Hidden);
         }
     }
 
@@ -253,8 +267,7 @@ void OstrikgPlugin::showGroupState(GroupItem *group, LightEntry *entry, int s)
         setItemBlinking(item, true);
     } else {
         // A stopped blink must not leave the item in whichever phase the last tick gave it.
-        const bool wasBlinking = isBlinking(item);
-        setItemBlinking(item, false);
+        const bool wasBlinking = stopBlinking(item);
         if (wasBlinking && look.visibility == Visibility::Keep)
             item->setVisible(true);
     }

@@ -50,10 +50,11 @@ void LightRelay::follow(QObject *response)
         const int index = m_replyClass->indexOfSignal("finished()");
         m_finished = index >= 0 ? m_replyClass->method(index) : QMetaMethod();
     }
-    static const QMetaMethod slot =
-        staticMetaObject.method(staticMetaObject.indexOfSlot("on_objectResponseFinished()"));
+    static const int slot = staticMetaObject.indexOfSlot("on_objectResponseFinished()");
+    // By the indexes the signatures gave: QObject::connect would check them again and spell
+    // both signatures out for every reply.
     if (m_finished.isValid())
-        connect(response, m_finished, this, slot);
+        QMetaObject::connect(response, m_finished.methodIndex(), this, slot, Qt::AutoConnection);
 }
 
 void LightRelay::release()
