@@ -12,6 +12,7 @@
 #include <ostrikga/layer.h>
 #include <ostrikga/networkg.h>
 
+#include <QHash>
 #include <QSet>
 #include <QVarLengthArray>
 
@@ -29,7 +30,8 @@ LightEntry::~LightEntry()
 {
     if (relay)
         relay->release();
-    // Connection records sit in both maps: release each record and its marker once.
+    // Connection records sit in both maps: release each marker once, and each record that
+    // is not in the packed block once.
     QSet<GroupItem *> records;
     for (GroupItem *g : qAsConst(groupItems))
         records.insert(g);
@@ -39,7 +41,8 @@ LightEntry::~LightEntry()
         if (!g)
             continue;
         delete g->marker;
-        delete g;
+        if (!packed(g))
+            delete g;
     }
 }
 
@@ -48,14 +51,36 @@ void LightEntry::index()
     if (m_indexed)
         return;
     m_indexed = true;
-    m_keys.reserve(groupItems.size());
-    m_records.reserve(groupItems.size());
-    for (auto it = groupItems.cbegin(); it != groupItems.cend(); ++it) {
-        if (!it.value())
-            continue;
-        m_keys.append(it.key());
-        m_records.append(it.value());
+    QSet<const GroupItem *> distinct;
+    for (const GroupItem *g : qAsConst(groupItems)) {
+        if (g)
+            distinct.insert(g);
     }
+    // Sized once: the records must not move again.
+    m_records.resize(distinct.size());
+    m_keys.reserve(distinct.size());
+    QHash<GroupItem *, GroupItem *> moved;
+    moved.reserve(distinct.size());
+    int at = 0;
+    for (auto it = groupItems.begin(); it != groupItems.end(); ++it) {
+        GroupItem *g = it.value();
+        if (!g)
+            continue;
+        // A record listed twice keeps its first place only.
+        if (GroupItem *done = moved.value(g)) {
+            it.value() = done;
+            continue;
+        }
+        GroupItem &slot = m_records[at++];
+        slot = *g;
+        moved.insert(g, &slot);
+        m_keys.append(it.key());
+        it.value() = &slot;
+        delete g;
+    }
+    for (auto it = itemGroups.begin(); it != itemGroups.end(); ++it)
+        it.value() = moved.value(it.value(), it.value());
+
     // A record met twice, under one item or two, stays in the first ring only: every ring
     // is then a true one and a walk round it ends.
     QVarLengthArray<GroupItem *, 8> ring;

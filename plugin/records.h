@@ -20,7 +20,7 @@ struct GroupItem
     SgRedYellowItem *marker = nullptr;  //!< owned; null for crosswalks
     int state = -1;                     //!< last state code shown, -1 when none
     //! The next record of the same connection item, round to this one again; null for a
-    //! crosswalk's record and before the entry's index is made (LightEntry::index()).
+    //! crosswalk's record and before the entry is indexed (LightEntry::index()).
     GroupItem *nextOnItem = nullptr;
 };
 
@@ -28,10 +28,11 @@ struct GroupItem
  * One traffic-light controller used by a loaded network. Destroying it deletes every
  * marker and every GroupItem once, although connection records are reachable from both maps.
  *
- * groupItems and itemGroups are filled when the entry is bound and not changed afterwards:
- * binding then makes a flat index of them (index(), or the first look at a state does),
- * which a state change reads instead of the maps' trees. Every record of a connection is then linked to the
- * others of the same item (GroupItem::nextOnItem).
+ * Binding fills groupItems and itemGroups, each record once in groupItems, and then calls
+ * index(), which packs the records into one block in groupItems' order (the maps then point
+ * into it) and links the records of each connection item in a ring. A state change then
+ * reads a few neighbouring cache lines instead of the maps' trees and scattered records. The
+ * maps are not changed afterwards.
  */
 struct LightEntry
 {
@@ -40,31 +41,30 @@ struct LightEntry
     LightEntry &operator=(const LightEntry &) = delete;
     ~LightEntry();
 
+    // What every signal reads comes first, near the index.
     QObject *light = nullptr;                        //!< the controller; not owned
+    bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
+    bool processing = false;
+    LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
     QMultiMap<int, GroupItem *> groupItems;          //!< signal-group id -> crosswalk and connection records
     QMultiMap<QGraphicsItem *, GroupItem *> itemGroups; //!< connection item -> its connection records
-    QRectF bounds;                                   //!< union of the node items' scene rectangles
-    bool processing = false;
-    QObject *network = nullptr;                      //!< the graphics network the entry was bound from
-    bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
-    LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
 
-    //! A run of records, valid until the entry goes.
+    //! A run of neighbouring records, valid until the entry goes.
     struct Records
     {
-        GroupItem *const *first = nullptr;
-        GroupItem *const *last = nullptr;
-        GroupItem *const *begin() const { return first; }
-        GroupItem *const *end() const { return last; }
+        GroupItem *first = nullptr;
+        GroupItem *last = nullptr;
+        GroupItem *begin() const { return first; }
+        GroupItem *end() const { return last; }
     };
 
-    //! The records of signal group \a group, in groupItems' order; no copy is made.
+    //! The records of signal group \a group, in groupItems' order.
     Records recordsOf(int group)
     {
         index();
         const auto key = std::lower_bound(m_keys.cbegin(), m_keys.cend(), group);
         const auto end = std::upper_bound(key, m_keys.cend(), group);
-        GroupItem *const *base = m_records.constData();
+        GroupItem *base = m_records.data();
         return {base + (key - m_keys.cbegin()), base + (end - m_keys.cbegin())};
     }
 
@@ -79,15 +79,25 @@ struct LightEntry
         }
     }
 
-    //! Makes the flat index once; see the class description.
+    /*!
+     * Packs and links the records once (see the class description). It moves them: binding
+     * calls it before anyone else holds a record; later calls do nothing.
+     */
     void index();
 
 private:
-    // groupItems in one block each: the keys for the search (a few cache lines however many
-    // records), the records at the same places.
-    QVector<int> m_keys;
-    QVector<GroupItem *> m_records;
+    bool packed(const GroupItem *g) const
+    {
+        return g >= m_records.constData() && g < m_records.constData() + m_records.size();
+    }
+
+    QVector<int> m_keys;            // groupItems' keys, in its order
+    QVector<GroupItem> m_records;   // its records at the same places
     bool m_indexed = false;
+
+public:
+    QObject *network = nullptr;                      //!< the graphics network the entry was bound from
+    QRectF bounds;                                   //!< union of the node items' scene rectangles
 };
 
 //! A running pulse of one item.

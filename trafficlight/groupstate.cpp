@@ -211,8 +211,16 @@ void OstrikgPlugin::applyGroupStateData(LightEntry *entry, const QVariant &data)
     const int s = list.at(1).toInt();
     // Showing a state changes only this plugin's items and markers and runs no host code, so
     // the records are read in place.
-    for (GroupItem *record : entry->recordsOf(g))
-        showGroupState(record, entry, s);
+    const LightEntry::Records records = entry->recordsOf(g);
+    // What the records lead to lies all over memory: asked for together, it arrives in about
+    // the time of one miss instead of one after another.
+    for (const GroupItem &record : records) {
+        __builtin_prefetch(record.item);
+        __builtin_prefetch(record.marker);
+        __builtin_prefetch(record.nextOnItem);
+    }
+    for (GroupItem &record : records)
+        showGroupState(&record, entry, s);
 }
 
 bool OstrikgPlugin::otherGroupActive(GroupItem *group, LightEntry *entry)
