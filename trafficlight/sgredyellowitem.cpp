@@ -162,8 +162,13 @@ void SgRedYellowItem::setState(int s)
     if (s == state)
         return;
     state = s;
-    setVisible(s != Hidden);
-    update();
+    const bool shown = s != Hidden;
+    // Showing or hiding repaints the item and drops its cached picture already; only a change
+    // between the two visible looks needs a repaint of its own.
+    if (isVisibleTo(parentItem()) != shown)
+        setVisible(shown);
+    else
+        update();
 }
 
 int SgRedYellowItem::directionClass(double lanesAngle)

@@ -21,9 +21,10 @@ void OstrikgPlugin::setLightProcessing(LightEntry *entry, bool on)
     entry->processing = on;
 
     QObject *light = entry->light;
-    const int id = light->property("id").toInt();
+    // For the log lines only: a city switched on at once reads no property it does not need.
+    const auto id = [light] { return light->property("id").toInt(); };
     if (logLevel > 2)
-        logInfo(pluginTag(), tr("Set granule %1 processing to %2").arg(id).arg(on ? 1 : 0));
+        logInfo(pluginTag(), tr("Set granule %1 processing to %2").arg(id()).arg(on ? 1 : 0));
 
     const int count = light->property(kUseCount).toInt();
 
@@ -36,14 +37,14 @@ void OstrikgPlugin::setLightProcessing(LightEntry *entry, bool on)
             const uint mask = light->property(kEventMask).toUInt(&ok);
             if (!ok) {
                 if (logLevel > 1)
-                    logWarning(pluginTag(), tr("Error get event mask for object %1").arg(id));
+                    logWarning(pluginTag(), tr("Error get event mask for object %1").arg(id()));
                 return;
             }
             if (logLevel > 2)
-                logInfo(pluginTag(), tr("Set event mask for object %1").arg(id));
+                logInfo(pluginTag(), tr("Set event mask for object %1").arg(id()));
             light->setProperty(kEventMask, QVariant(mask | kSignalGroupEvents));
         } else if (logLevel > 2) {
-            logInfo(pluginTag(), tr("Event mask for object %1 already vaild").arg(id));
+            logInfo(pluginTag(), tr("Event mask for object %1 already vaild").arg(id()));
         }
         light->setProperty(kUseCount, QVariant(count + 1));
         relayOf(entry)->listen(light);
@@ -61,10 +62,10 @@ void OstrikgPlugin::setLightProcessing(LightEntry *entry, bool on)
             const uint mask = light->property(kEventMask).toUInt(&ok);
             if (ok) {
                 if (logLevel > 2)
-                    logInfo(pluginTag(), tr("Clear event mask for object %1").arg(id));
+                    logInfo(pluginTag(), tr("Clear event mask for object %1").arg(id()));
                 light->setProperty(kEventMask, QVariant(mask & ~kSignalGroupEvents));
             } else if (logLevel > 1) {
-                logWarning(pluginTag(), tr("Error get event mask for object %1").arg(id));
+                logWarning(pluginTag(), tr("Error get event mask for object %1").arg(id()));
             }
             // Our count goes even when the bit cannot be cleared: a count left behind would
             // keep the bit set for every later subscriber.

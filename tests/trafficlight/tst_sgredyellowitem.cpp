@@ -3,7 +3,9 @@
 
 #include <ostrika/geoutil.h>
 
+#include <QGraphicsRectItem>
 #include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
@@ -126,6 +128,8 @@ private Q_SLOTS:
     void statesShowAndFill();
     void hiddenStateDrawsNothingInScene();
     void unchangedStateSchedulesNoRepaint();
+    void viewShowsEveryStateChange_data();
+    void viewShowsEveryStateChange();
     void arrowByDirectionClass_data();
     void arrowByDirectionClass();
     void turnsPointToTheirSide();
@@ -282,6 +286,64 @@ void tst_SgRedYellowItem::unchangedStateSchedulesNoRepaint()
     m->setState(2);
     QTest::qWait(20);
     QCOMPARE(changed.count(), 0);
+}
+
+// Steps of viewShowsEveryStateChange: a state, or the marker's parent hidden or shown.
+constexpr int kHideParent = -1;
+constexpr int kShowParent = -2;
+
+void tst_SgRedYellowItem::viewShowsEveryStateChange_data()
+{
+    QTest::addColumn<QVector<int>>("steps");
+    QTest::addColumn<QColor>("upstream");
+    const QColor red(Qt::red), yellow(Qt::yellow), white(Qt::white);
+    QTest::newRow("red, hidden, red-yellow") << QVector<int>{1, 0, 2} << yellow;
+    QTest::newRow("red-yellow, hidden, red") << QVector<int>{2, 0, 1} << red;
+    QTest::newRow("red-yellow to red") << QVector<int>{2, 1} << red;
+    QTest::newRow("red to red-yellow") << QVector<int>{1, 2} << yellow;
+    QTest::newRow("red to hidden") << QVector<int>{1, 0} << white;
+    QTest::newRow("changed under a hidden parent")
+        << QVector<int>{1, kHideParent, 0, 2, kShowParent} << yellow;
+    QTest::newRow("recoloured under a hidden parent")
+        << QVector<int>{2, kHideParent, 1, kShowParent} << red;
+    QTest::newRow("hidden under a hidden parent")
+        << QVector<int>{2, kHideParent, 0, kShowParent} << white;
+}
+
+// Through a view the marker paints from its cached picture: every change must renew it.
+void tst_SgRedYellowItem::viewShowsEveryStateChange()
+{
+    QFETCH(QVector<int>, steps);
+    QFETCH(QColor, upstream);
+
+    const double angle = angleForTravel(0);
+    QGraphicsScene scene;
+    auto *parent = new QGraphicsRectItem;
+    parent->setPen(Qt::NoPen);
+    scene.addItem(parent);
+    auto *m = new SgRedYellowItem(kPos, kSize, 0, angle, parent);
+    QGraphicsView view(&scene);
+    view.resize(kImage, kImage);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.fitInView(m->sceneBoundingRect(), Qt::KeepAspectRatio);
+    const QPoint probe =
+        view.mapFromScene(m->mapToScene(itemPoint(angle, QPointF(0.55 * kR, -0.45 * kR))));
+    const auto shown = [&] { return view.viewport()->grab().toImage().pixelColor(probe); };
+
+    for (int step : qAsConst(steps)) {
+        if (step == kHideParent)
+            parent->setVisible(false);
+        else if (step == kShowParent)
+            parent->setVisible(true);
+        else
+            m->setState(step);
+        // Painting fills the cache that the next change must renew.
+        if (parent->isVisible())
+            shown();
+    }
+    QCOMPARE(shown(), upstream);
+    QCOMPARE(m->isVisible(), upstream != QColor(Qt::white));
 }
 
 void tst_SgRedYellowItem::arrowByDirectionClass_data()
