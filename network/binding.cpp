@@ -17,6 +17,7 @@
 #include <QVarLengthArray>
 
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -46,21 +47,27 @@ LightEntry::~LightEntry()
     }
 }
 
-void LightEntry::index()
+void LightEntry::makeIndex()
 {
-    if (m_indexed)
-        return;
     m_indexed = true;
     QSet<const GroupItem *> distinct;
     for (const GroupItem *g : qAsConst(groupItems)) {
         if (g)
             distinct.insert(g);
     }
-    // Sized once: the records must not move again.
-    m_records.resize(distinct.size());
-    m_keys.reserve(distinct.size());
+    // One block, the keys first: a state change then reads the keys and its records from
+    // neighbouring cache lines.
+    m_count = distinct.size();
+    const size_t keyBytes = (m_count * sizeof(int) + alignof(GroupItem) - 1) / alignof(GroupItem)
+        * alignof(GroupItem);
+    m_block.reset(new char[keyBytes + m_count * sizeof(GroupItem)]);
+    int *keys = reinterpret_cast<int *>(m_block.get());
+    m_keys = keys;
+    m_records = reinterpret_cast<GroupItem *>(m_block.get() + keyBytes);
+    for (int i = 0; i < m_count; ++i)
+        new (m_records + i) GroupItem;
     QHash<GroupItem *, GroupItem *> moved;
-    moved.reserve(distinct.size());
+    moved.reserve(m_count);
     int at = 0;
     for (auto it = groupItems.begin(); it != groupItems.end(); ++it) {
         GroupItem *g = it.value();
@@ -71,10 +78,10 @@ void LightEntry::index()
             it.value() = done;
             continue;
         }
+        keys[at] = it.key();
         GroupItem &slot = m_records[at++];
         slot = *g;
         moved.insert(g, &slot);
-        m_keys.append(it.key());
         it.value() = &slot;
         delete g;
     }

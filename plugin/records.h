@@ -2,6 +2,8 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QMultiMap>
@@ -41,13 +43,24 @@ struct LightEntry
     LightEntry &operator=(const LightEntry &) = delete;
     ~LightEntry();
 
-    // What every signal reads comes first, near the index.
+    // What every signal reads comes first, next to the index.
     QObject *light = nullptr;                        //!< the controller; not owned
     bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
     bool processing = false;
+
+private:
+    bool m_indexed = false;
+    int m_count = 0;              // records in the block
+    const int *m_keys = nullptr;  // groupItems' keys in its order, at the start of the block
+    GroupItem *m_records = nullptr; // its records at the same places, after the keys
+    std::unique_ptr<char[]> m_block;
+
+public:
     LightRelay *relay = nullptr;                     //!< receives the controller's signals and replies; owned
     QMultiMap<int, GroupItem *> groupItems;          //!< signal-group id -> crosswalk and connection records
     QMultiMap<QGraphicsItem *, GroupItem *> itemGroups; //!< connection item -> its connection records
+    QObject *network = nullptr;                      //!< the graphics network the entry was bound from
+    QRectF bounds;                                   //!< union of the node items' scene rectangles
 
     //! A run of neighbouring records, valid until the entry goes.
     struct Records
@@ -62,10 +75,9 @@ struct LightEntry
     Records recordsOf(int group)
     {
         index();
-        const auto key = std::lower_bound(m_keys.cbegin(), m_keys.cend(), group);
-        const auto end = std::upper_bound(key, m_keys.cend(), group);
-        GroupItem *base = m_records.data();
-        return {base + (key - m_keys.cbegin()), base + (end - m_keys.cbegin())};
+        const int *key = std::lower_bound(m_keys, m_keys + m_count, group);
+        const int *end = std::upper_bound(key, m_keys + m_count, group);
+        return {m_records + (key - m_keys), m_records + (end - m_keys)};
     }
 
     //! Calls \a f with each signal-group id once, ascending (groupItems.uniqueKeys()).
@@ -73,9 +85,9 @@ struct LightEntry
     void forEachGroup(F f)
     {
         index();
-        for (int i = 0; i < m_keys.size(); ++i) {
-            if (i == 0 || m_keys.at(i) != m_keys.at(i - 1))
-                f(m_keys.at(i));
+        for (int i = 0; i < m_count; ++i) {
+            if (i == 0 || m_keys[i] != m_keys[i - 1])
+                f(m_keys[i]);
         }
     }
 
@@ -83,21 +95,19 @@ struct LightEntry
      * Packs and links the records once (see the class description). It moves them: binding
      * calls it before anyone else holds a record; later calls do nothing.
      */
-    void index();
-
-private:
-    bool packed(const GroupItem *g) const
+    void index()
     {
-        return g >= m_records.constData() && g < m_records.constData() + m_records.size();
+        if (!m_indexed)
+            makeIndex();
     }
 
-    QVector<int> m_keys;            // groupItems' keys, in its order
-    QVector<GroupItem> m_records;   // its records at the same places
-    bool m_indexed = false;
-
-public:
-    QObject *network = nullptr;                      //!< the graphics network the entry was bound from
-    QRectF bounds;                                   //!< union of the node items' scene rectangles
+private:
+    void makeIndex();
+    bool packed(const GroupItem *g) const
+    {
+        const std::less<const GroupItem *> before;
+        return !before(g, m_records) && before(g, m_records + m_count);
+    }
 };
 
 //! A running pulse of one item.

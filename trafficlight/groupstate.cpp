@@ -176,7 +176,16 @@ bool OstrikgPlugin::isGroupStateNotification(const Notification *n)
         notificationClass = meta;
         notificationKind = meta->property(meta->indexOfProperty("id"));
     }
-    // A class without the property may still carry it as a dynamic one.
+    // An int property is read straight into an int, as QMetaProperty::read() would before
+    // wrapping it; a class without the property may still carry it as a dynamic one.
+    if (notificationKind.userType() == QMetaType::Int) {
+        int kind = 0;
+        int status = -1;
+        void *argv[] = {&kind, nullptr, &status};
+        QMetaObject::metacall(const_cast<Notification *>(n), QMetaObject::ReadProperty,
+                              notificationKind.propertyIndex(), argv);
+        return kind == kSignalGroupNotification;
+    }
     const QVariant kind = notificationKind.isValid() ? notificationKind.read(n) : n->property("id");
     return kind.toInt() == kSignalGroupNotification;
 }
