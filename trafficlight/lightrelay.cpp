@@ -11,19 +11,67 @@ LightRelay::LightRelay(OstrikgPlugin *plugin, LightEntry *entry)
 {
 }
 
+namespace {
+
+// The two signals of a controller class, looked up by signature once: a city switches
+// thousands of controllers of one class on and off at a time.
+struct LightSignals
+{
+    const QMetaObject *lightClass = nullptr;
+    int notification = -1;
+    int connected = -1;
+};
+
+const LightSignals &signalsOf(const QObject *light)
+{
+    static LightSignals known;
+    const QMetaObject *meta = light->metaObject();
+    if (meta != known.lightClass) {
+        known.lightClass = meta;
+        known.notification = meta->indexOfSignal(
+            QMetaObject::normalizedSignature("notification(const Notification*)").constData());
+        known.connected = meta->indexOfSignal("connected(bool)");
+    }
+    return known;
+}
+
+} // namespace
+
 void LightRelay::listen(QObject *light)
 {
-    connect(light, SIGNAL(notification(const Notification*)), this,
-            SLOT(on_objectNotification(const Notification*)), Qt::UniqueConnection);
-    connect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)),
-            Qt::UniqueConnection);
+    static const int onNotification =
+        staticMetaObject.indexOfSlot("on_objectNotification(const Notification*)");
+    static const int onConnected = staticMetaObject.indexOfSlot("on_objectConnected(bool)");
+    const LightSignals &sig = signalsOf(light);
+    const auto type = Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection);
+    // A class without the signal goes the way of the signature, which says what is missing.
+    if (sig.notification >= 0)
+        QMetaObject::connect(light, sig.notification, this, onNotification, type);
+    else
+        connect(light, SIGNAL(notification(const Notification*)), this,
+                SLOT(on_objectNotification(const Notification*)), Qt::UniqueConnection);
+    if (sig.connected >= 0)
+        QMetaObject::connect(light, sig.connected, this, onConnected, type);
+    else
+        connect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)),
+                Qt::UniqueConnection);
 }
 
 void LightRelay::stopListening(QObject *light)
 {
-    disconnect(light, SIGNAL(notification(const Notification*)), this,
-               SLOT(on_objectNotification(const Notification*)));
-    disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
+    static const int onNotification =
+        staticMetaObject.indexOfSlot("on_objectNotification(const Notification*)");
+    static const int onConnected = staticMetaObject.indexOfSlot("on_objectConnected(bool)");
+    const LightSignals &sig = signalsOf(light);
+    if (sig.notification >= 0)
+        QMetaObject::disconnect(light, sig.notification, this, onNotification);
+    else
+        disconnect(light, SIGNAL(notification(const Notification*)), this,
+                   SLOT(on_objectNotification(const Notification*)));
+    if (sig.connected >= 0)
+        QMetaObject::disconnect(light, sig.connected, this, onConnected);
+    else
+        disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
 }
 
 Response *LightRelay::requestGroup(QObject *light, int group)
