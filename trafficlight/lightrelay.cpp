@@ -6,6 +6,8 @@
 #include <corvel/notification.h>
 #include <corvel/response.h>
 
+#include <QThread>
+
 LightRelay::LightRelay(OstrikgPlugin *plugin, LightEntry *entry)
     : m_plugin(plugin), m_entry(entry)
 {
@@ -80,14 +82,22 @@ Response *LightRelay::requestGroup(QObject *light, int group)
         m_lightClass = light->metaObject();
         const int index = m_lightClass->indexOfMethod("sendCommand(QVariant,QVariant)");
         m_sendCommand = index >= 0 ? m_lightClass->method(index) : QMetaMethod();
+        m_returnsResponse = qstrcmp(m_sendCommand.typeName(), "Response*") == 0;
     }
     Response *response = nullptr;
-    if (m_sendCommand.isValid()) {
-        m_sendCommand.invoke(light, Qt::AutoConnection,
-                             QGenericReturnArgument("Response*", &response),
-                             Q_ARG(QVariant, QVariant(QStringLiteral("GET_GROUP"))),
-                             Q_ARG(QVariant, QVariant(group)));
+    if (!m_sendCommand.isValid())
+        return response;
+    QVariant command(QStringLiteral("GET_GROUP"));
+    QVariant argument(group);
+    // In the controller's own thread the automatic connection type makes a direct call:
+    // made here without invoke() comparing the type names again for every request.
+    if (m_returnsResponse && light->thread() == QThread::currentThread()) {
+        void *argv[] = {&response, &command, &argument};
+        QMetaObject::metacall(light, QMetaObject::InvokeMetaMethod, m_sendCommand.methodIndex(), argv);
+        return response;
     }
+    m_sendCommand.invoke(light, Qt::AutoConnection, QGenericReturnArgument("Response*", &response),
+                         Q_ARG(QVariant, command), Q_ARG(QVariant, argument));
     return response;
 }
 

@@ -57,6 +57,7 @@ private:
     // is looked up again.
     const QMetaObject *m_lightClass = nullptr;
     QMetaMethod m_sendCommand;
+    bool m_returnsResponse = false; // its return type is spelt as invoke() is asked for it
     const QMetaObject *m_replyClass = nullptr;
     QMetaMethod m_finished;
     int m_running = 0; // slots of this relay on the stack
