@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QtGlobal>
 #include <QMultiMap>
 #include <QRectF>
 #include <QVector>
@@ -14,6 +15,16 @@ class LightRelay;
 class QGraphicsItem;
 class QObject;
 class SgRedYellowItem;
+
+//! Asks for the cache line of \a p ahead of its use; never faults, also for null.
+inline void prefetchLine(const void *p)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    Q_UNUSED(p)
+#endif
+}
 
 //! One (signal group, graphics item) pair of a controller.
 struct GroupItem
@@ -35,8 +46,12 @@ struct GroupItem
  * into it) and links the records of each connection item in a ring. A state change then
  * reads a few neighbouring cache lines instead of the maps' trees and scattered records. The
  * maps are not changed afterwards.
+ *
+ * The first cache line of the entry holds what a signal reads: the controller, whether it is
+ * followed, and where the records of each small group id start, so that finding a group's
+ * records costs no other line than the records' own.
  */
-struct LightEntry
+struct alignas(64) LightEntry
 {
     LightEntry() = default;
     LightEntry(const LightEntry &) = delete;
@@ -49,10 +64,16 @@ struct LightEntry
     bool processing = false;
 
 private:
+    // Group ids below this find their records through m_runs, when every id of the entry is
+    // one of them; others are searched for in the keys.
+    static constexpr int DirectGroups = 39;
+
     bool m_indexed = false;
-    int m_count = 0;              // records in the block
-    const int *m_keys = nullptr;  // groupItems' keys in its order, at the start of the block
-    GroupItem *m_records = nullptr; // its records at the same places, after the keys
+    bool m_direct = false;          // m_runs holds every group
+    int m_count = 0;                // records in the block
+    GroupItem *m_records = nullptr; // groupItems' records in its order, after the keys
+    quint8 m_runs[DirectGroups + 1] = {}; // group g: records [m_runs[g], m_runs[g + 1])
+    const int *m_keys = nullptr;    // groupItems' keys in its order, at the start of the block
     std::unique_ptr<char[]> m_block;
 
 public:
@@ -75,6 +96,11 @@ public:
     Records recordsOf(int group)
     {
         index();
+        if (m_direct) {
+            if (group < 0 || group >= DirectGroups)
+                return {};
+            return {m_records + m_runs[group], m_records + m_runs[group + 1]};
+        }
         const int *key = std::lower_bound(m_keys, m_keys + m_count, group);
         const int *end = std::upper_bound(key, m_keys + m_count, group);
         return {m_records + (key - m_keys), m_records + (end - m_keys)};
@@ -90,6 +116,9 @@ public:
                 f(m_keys[i]);
         }
     }
+
+    //! Asks for the cache line the look-up of a group starts from, ahead of it.
+    void prefetchIndex() const { prefetchLine(m_direct ? nullptr : m_keys); }
 
     /*!
      * Packs and links the records once (see the class description). It moves them: binding

@@ -210,6 +210,7 @@ void OstrikgPlugin::applyGroupStateData(LightEntry *entry, const QVariant &data)
 {
     if (!entry)
         return;
+    entry->prefetchIndex();
     // The list in place when it is one; anything else converted as toList() does.
     const bool isList = data.userType() == QMetaType::QVariantList;
     const QVariantList converted = isList ? QVariantList() : data.toList();
@@ -224,9 +225,9 @@ void OstrikgPlugin::applyGroupStateData(LightEntry *entry, const QVariant &data)
     // What the records lead to lies all over memory: asked for together, it arrives in about
     // the time of one miss instead of one after another.
     for (const GroupItem &record : records) {
-        __builtin_prefetch(record.item);
-        __builtin_prefetch(record.marker);
-        __builtin_prefetch(record.nextOnItem);
+        prefetchLine(record.item);
+        prefetchLine(record.marker);
+        prefetchLine(record.nextOnItem);
     }
     for (GroupItem &record : records)
         showGroupState(&record, entry, s);

@@ -135,6 +135,8 @@ void LightRelay::leaveSlot()
 void LightRelay::on_objectNotification(const Notification *n)
 {
     ++m_running;
+    // The record is read after the notification: ask for it now.
+    prefetchLine(m_entry);
     const QObject *source = sender();
     if (source && m_plugin->isGroupStateNotification(n)) {
         const QVariant data = n->data();

@@ -1,6 +1,10 @@
 // Controller binding: entries, bounds, group maps, markers, messages, destruction, reloading.
 #include "lightsfixture.h"
 
+#include <signalstate.h>
+
+#include <QSet>
+
 class tst_LightBinding : public QObject
 {
     Q_OBJECT
@@ -12,6 +16,8 @@ private Q_SLOTS:
     void entryPerController();
     void connectionWithSeveralGroups();
     void crosswalkGroupZeroKept();
+    void everyGroupIdFindsItsRecords_data();
+    void everyGroupIdFindsItsRecords();
     void markerAtConnectionStart();
     void granuleWithoutNodeItemsHasNullBounds();
     void granuleWithoutControllerSkipped();
@@ -155,6 +161,47 @@ void tst_LightBinding::crosswalkGroupZeroKept()
     QVERIFY(!e->groupItems.value(0)->marker);
     QVERIFY(e->itemGroups.isEmpty());
     QVERIFY(d.markers->childItems().isEmpty());
+}
+
+void tst_LightBinding::everyGroupIdFindsItsRecords_data()
+{
+    QTest::addColumn<QList<int>>("groups");
+    QTest::newRow("small ids") << QList<int>{1, 2, 3};
+    QTest::newRow("largest small ids") << QList<int>{0, 37, 38};
+    QTest::newRow("one id past the small ones") << QList<int>{0, 38, 39};
+    QTest::newRow("repeated id") << QList<int>{5, 5, 7};
+    QTest::newRow("negative and large ids") << QList<int>{-2, 0, 100000};
+}
+
+// A red state of each group reaches exactly the crosswalks of that group, whichever way the
+// entry finds the records of a group.
+void tst_LightBinding::everyGroupIdFindsItsRecords()
+{
+    QFETCH(QList<int>, groups);
+    TestNetwork b;
+    QVERIFY(b.addJunction({4, {0, 0}, {}, groups}));
+    DrawnNet d;
+    QVERIFY(d.load(&scene, save(b, "groupids.ostka")));
+    Corvel::Project project;
+    project.addLight(4);
+    PluginProbe probe(plugin);
+    probe.bind(d.net.get(), &project, d.markers);
+    LightEntry *e = probe.entry(4);
+    QVERIFY(e);
+
+    QSet<int> shown;
+    for (int g : qAsConst(groups)) {
+        probe.apply(e, QVariantList{g, int(SignalState::Red)});
+        shown.insert(g);
+        for (int i = 0; i < groups.size(); ++i) {
+            const QColor expected = shown.contains(groups.at(i)) ? QColor(Qt::red) : QColor();
+            QCOMPARE(overrideColor(d.item(QStringLiteral("J4_X%1").arg(i))), expected);
+        }
+    }
+    // A group the controller does not have shows nothing.
+    probe.apply(e, QVariantList{groups.constLast() + 1, int(SignalState::Green)});
+    for (int i = 0; i < groups.size(); ++i)
+        QCOMPARE(overrideColor(d.item(QStringLiteral("J4_X%1").arg(i))), QColor(Qt::red));
 }
 
 void tst_LightBinding::markerAtConnectionStart()
