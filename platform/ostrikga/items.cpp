@@ -20,6 +20,13 @@ const NetworkStyle &style()
     return NetworkStyle::standard();
 }
 
+// The width of the lane a connection starts from, in planar units.
+double startWidth(const Ostrika::Connection *connection, const GeoShaper &shaper)
+{
+    return connection->startLane() ? connection->startLane()->width()
+                                   : style().defaultLaneWidth * shaper.unitsPerMetre();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------- Nodeg
@@ -99,13 +106,10 @@ void Connectiong::build()
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(connection), anchor);
     setPos(shaper.origin());
-    const double width = connection->startLane()
-        ? connection->startLane()->width()
-        : style().defaultLaneWidth * shaper.unitsPerMetre();
-    m_centre = shaper.mapLine(line);
     m_kept.reset();
-    m_width = itemLength(shaper, width);
-    m_rect = withMargin(m_centre.boundingRect() | outline().band.boundingRect());
+    m_width = itemLength(shaper, startWidth(connection, shaper));
+    const Outline o = outline();
+    m_rect = withMargin(o.centre.boundingRect() | o.band.boundingRect());
 }
 
 Connectiong::Outline Connectiong::outline() const
@@ -115,11 +119,12 @@ Connectiong::Outline Connectiong::outline() const
     const auto *connection = static_cast<const Ostrika::Connection *>(object());
     const Ostrika::GeoPolyline &line = connection->polyline();
     const GeoShaper shaper(GeoShaper::geoUtilOf(connection), line.isEmpty() ? QPointF() : line.constFirst());
-    const double width = (connection->startLane()
-                              ? connection->startLane()->width()
-                              : style().defaultLaneWidth * shaper.unitsPerMetre())
-        * style().connectionBandShare;
-    return {shaper.band(line, width, m_centre), shaper.arrowHead(line, width, m_centre)};
+    const double width = startWidth(connection, shaper) * style().connectionBandShare;
+    Outline o;
+    o.centre = shaper.mapLine(line);
+    o.band = shaper.band(line, width, o.centre);
+    o.arrow = shaper.arrowHead(line, width, o.centre);
+    return o;
 }
 
 void Connectiong::setSimpleView(bool simple)
@@ -144,13 +149,13 @@ QPainterPath Connectiong::shape() const
 
 void Connectiong::draw(DrawSink &sink, const QColor &colour) const
 {
-    if (m_simple) {
-        sink.stroke(0, m_centre, colour, style().connectionLineWidth);
-        return;
-    }
     const Outline o = outline();
     if (isLive() && !m_kept)
         m_kept.reset(new Outline(o));
+    if (m_simple) {
+        sink.stroke(0, o.centre, colour, style().connectionLineWidth);
+        return;
+    }
     QColor fill = colour;
     fill.setAlphaF(colour.alphaF() * style().connectionBandOpacity);
     // Where bands overlap in a junction the colour deepens, once they are wide enough to see.

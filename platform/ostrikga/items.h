@@ -77,6 +77,7 @@ protected:
     void draw(DrawSink &sink, const QColor &colour) const override;
 private:
     struct Outline {
+        QPolygonF centre;
         QPolygonF band;
         QPolygonF arrow;
     };
@@ -85,7 +86,6 @@ private:
     // drawn at every paint.
     Outline outline() const;
 
-    QPolygonF m_centre;
     mutable std::unique_ptr<Outline> m_kept;
     QRectF m_rect;
     qreal m_width; // band width in item units, for the level of detail
