@@ -322,6 +322,8 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
     MapView *view = session.view();
     view->resize(o.size);
     view->setZoom(o.zoom);
+    // Only the pictures are seen: the window need not paint each change on the way there.
+    view->setUpdatesEnabled(false);
     view->show();
     flushEvents();
 
@@ -390,6 +392,7 @@ int runHeadless(DemoSession &session, const Options &o, QTextStream &out, QTextS
         view->setVehicleLegendVisible(session.liveSumo() != nullptr);
         view->setStatusLines(o.plain ? QStringList() : mapStatus(session));
         flushEvents();
+        view->setUpdatesEnabled(true);
         const QPixmap pm = view->grab();
         // zlib's fastest level: a map picture comes out within a few per cent of the default
         // size, and writing it no longer costs a sixth of a small network's run.

@@ -18,34 +18,38 @@ constexpr double kBarbLength = 0.5;   // of the radius
 constexpr double kBarbSpread = 1.0 / 3.0;
 constexpr double kQuarterTurns = 270.0;
 
-// Local (rotated, planar) geometry to item coordinates: planar around the centre, then
-// geographic relative to the item's position. Control points are converted too.
-QPainterPath toItemCoordinates(const QPainterPath &local, const QTransform &m,
-                               const Ostrika::GeoUtil &geo, const QPointF &position)
+// Half-disc outlines of the unit circle: each half is this many straight segments, within half a
+// pixel of the circle at the deepest map zoom (22) for discs up to 5 m across.
+constexpr int kHalfSegments = 32;
+
+// The half on the local +y side (downstream, red) or the other, closed along the diameter.
+const QPolygonF &unitHalf(bool downstream)
 {
-    QPainterPath path = m.map(local);
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element e = path.elementAt(i);
-        const QPointF q = geo.xyToGeo(QPointF(e.x, e.y)) - position;
-        path.setElementPositionAt(i, q.x(), q.y());
-    }
-    return path;
+    static const auto make = [](double sign) {
+        QPolygonF p;
+        p.reserve(kHalfSegments + 2);
+        for (int i = 0; i <= kHalfSegments; ++i) {
+            const double a = M_PI * i / kHalfSegments;
+            p << QPointF(std::cos(a), sign * std::sin(a));
+        }
+        p << p.first();
+        return p;
+    };
+    static const QPolygonF down = make(1.0);
+    static const QPolygonF up = make(-1.0);
+    return downstream ? down : up;
 }
 
-// Curves become polygons finer than half a pixel at the deepest map zoom (22: 2^30 pixels
-// per 360 degrees). The raster engine flattens curves given in such tiny geographic units
-// many times slower than it fills a polygon.
-QPainterPath flattened(const QPainterPath &path)
+// Local (rotated, planar, radius 1) coordinates to item coordinates (geographic, relative to
+// the item's position). Over a marker a few metres wide the map projection is affine to far
+// below a pixel, so one transform, read off the projection around the centre, carries it.
+QTransform localToItem(const QTransform &m, double r, const Ostrika::GeoUtil &geo, const QPointF &position)
 {
-    constexpr double kDeepestPixelsPerDegree = 1073741824.0 / 360.0;
-    const QTransform fine = QTransform::fromScale(kDeepestPixelsPerDegree, kDeepestPixelsPerDegree);
-    const QTransform back = fine.inverted();
-    QPainterPath out;
-    const QList<QPolygonF> polygons = path.toSubpathPolygons(fine);
-    for (const QPolygonF &polygon : polygons)
-        out.addPolygon(back.map(polygon));
-    out.closeSubpath();
-    return out;
+    const auto at = [&](double u, double v) { return geo.xyToGeo(m.map(QPointF(u * r, v * r))) - position; };
+    const QPointF o = at(0, 0);
+    const QPointF du = (at(1, 0) - at(-1, 0)) / 2;
+    const QPointF dv = (at(0, 1) - at(0, -1)) / 2;
+    return QTransform(du.x(), du.y(), dv.x(), dv.y(), o.x(), o.y());
 }
 
 QTransform placement(const QPointF &centre, double angle)
@@ -100,26 +104,12 @@ SgRedYellowItem::SgRedYellowItem(const QPointF &position, double size, int direc
 {
     const double r = size * kHalf;
     const Ostrika::GeoUtil geo;
-    const QPointF centre = geo.geoToXY(position);
-    const QTransform m = placement(centre, angle);
-    const QRectF disc(-r, -r, size, size);
-
-    QPainterPath first;
-    first.moveTo(r, 0);
-    first.arcTo(disc, 0, -180);
-    first.closeSubpath();
-    redHalf = flattened(toItemCoordinates(first, m, geo, position));
-
-    QPainterPath second;
-    second.moveTo(-r, 0);
-    second.arcTo(disc, 0, 180);
-    second.closeSubpath();
-    secondHalf = flattened(toItemCoordinates(second, m, geo, position));
-
-    if (!std::isnan(angle))
-        arrow = toItemCoordinates(arrowShape(directionClass, r), m, geo, position);
-
-    boundingBox = redHalf.controlPointRect() | secondHalf.controlPointRect();
+    toItem = localToItem(placement(geo.geoToXY(position), angle), r, geo, position);
+    if (std::isnan(angle))
+        arrowKind = NoArrow;
+    else
+        arrowKind = qint8(directionClass == LeftTurn || directionClass == RightTurn ? directionClass : Straight);
+    boundingBox = toItem.map(unitHalf(true)).boundingRect() | toItem.map(unitHalf(false)).boundingRect();
 
     // Thousands of markers repaint with every scroll: blit them from a per-item pixmap that
     // only a zoom or a state change renews. The cache is in device pixels, so the arrow stays
@@ -146,15 +136,34 @@ void SgRedYellowItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *,
 
     const QBrush red(Qt::red, Qt::SolidPattern);
     if (state == RedRed) {
-        painter->fillPath(redHalf, red);
-        painter->fillPath(secondHalf, red);
+        painter->fillPath(redHalfPath(), red);
+        painter->fillPath(secondHalfPath(), red);
     } else if (state == RedYellow) {
-        painter->fillPath(redHalf, red);
-        painter->fillPath(secondHalf, QBrush(Qt::yellow, Qt::SolidPattern));
+        painter->fillPath(redHalfPath(), red);
+        painter->fillPath(secondHalfPath(), QBrush(Qt::yellow, Qt::SolidPattern));
     }
     // strokePath ignores whatever brush the painter carries: the open arrow must not be filled.
-    if (!arrow.isEmpty())
-        painter->strokePath(arrow, pen);
+    if (arrowKind != NoArrow)
+        painter->strokePath(arrowPath(), pen);
+}
+
+QPainterPath SgRedYellowItem::redHalfPath() const
+{
+    QPainterPath p;
+    p.addPolygon(toItem.map(unitHalf(true)));
+    return p;
+}
+
+QPainterPath SgRedYellowItem::secondHalfPath() const
+{
+    QPainterPath p;
+    p.addPolygon(toItem.map(unitHalf(false)));
+    return p;
+}
+
+QPainterPath SgRedYellowItem::arrowPath() const
+{
+    return arrowKind == NoArrow ? QPainterPath() : toItem.map(arrowShape(arrowKind, 1.0));
 }
 
 void SgRedYellowItem::setState(int s)

@@ -4,17 +4,18 @@
 #include <QGraphicsItem>
 #include <QPainterPath>
 #include <QRectF>
+#include <QTransform>
 
 /*!
  * A disc at the start of a connection, split by a diameter parallel to the stop line into
  * two halves: state 1 draws both red, state 2 red and yellow, state 0 hides the item.
  * An arrow drawn with a one-pixel cosmetic pen shows the turn of the connection.
  *
- * Geometry is built once in the constructor in geographic scene coordinates
+ * Geometry is placed once in the constructor, in geographic scene coordinates
  * (x = longitude, y = latitude) relative to the item's position; size is in the planar
  * units of Ostrika::GeoUtil (the width of the connection's start lane). The half-discs are
- * stored as polygons within half a pixel of the circle at the deepest map zoom (22), and
- * the item paints through a device-coordinate cache.
+ * polygons within half a pixel of the circle at the deepest map zoom (22), and the item
+ * paints through a device-coordinate cache.
  *
  * Orientation: the local x axis runs along the stop line, local +y points downstream
  * (the side of the "red" half and of the straight arrow). With a NaN angle (no stop
@@ -46,9 +47,10 @@ public:
     void setState(int s);
     int currentState() const { return state; }
 
-    const QPainterPath &redHalfPath() const { return redHalf; }
-    const QPainterPath &secondHalfPath() const { return secondHalf; }
-    const QPainterPath &arrowPath() const { return arrow; }
+    //! The shapes in item coordinates, made on each call (the item keeps only a transform).
+    QPainterPath redHalfPath() const;
+    QPainterPath secondHalfPath() const;
+    QPainterPath arrowPath() const;
 
     /*!
      * The direction class of a connection from its lanes angle (degrees, clockwise turn):
@@ -58,9 +60,11 @@ public:
     static int directionClass(double lanesAngle);
 
 private:
+    enum { NoArrow = -1 };
+    // Tens of thousands of markers on a city's map: each keeps only where its unit-radius local
+    // frame lies in item coordinates, not its shapes.
+    QTransform toItem;
     QRectF boundingBox;
-    QPainterPath redHalf;
-    QPainterPath secondHalf;
-    QPainterPath arrow;
+    qint8 arrowKind = NoArrow;
     int state = Hidden;
 };

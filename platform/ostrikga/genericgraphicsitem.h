@@ -57,6 +57,8 @@ protected:
     QColor effectiveColor() const { return hasOverrideColor() ? m_override : normalColor(); }
     //! The item's look in \a colour as shapes in item coordinates.
     virtual void draw(DrawSink &sink, const QColor &colour) const = 0;
+    //! Its look keeps changing: the drawing paints it on its own at every paint.
+    bool isLive() const { return m_live; }
     //! Its colour or visibility changed: repaint it.
     void lookChanged();
     //! Its shapes changed (a view setting): repaint it.

@@ -20,6 +20,13 @@ const NetworkStyle &style()
     return NetworkStyle::standard();
 }
 
+// The width of the lane a connection starts from, in planar units.
+double startWidth(const Ostrika::Connection *connection, const GeoShaper &shaper)
+{
+    return connection->startLane() ? connection->startLane()->width()
+                                   : style().defaultLaneWidth * shaper.unitsPerMetre();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------- Nodeg
@@ -99,14 +106,25 @@ void Connectiong::build()
     const QPointF anchor = line.isEmpty() ? QPointF() : line.constFirst();
     const GeoShaper shaper(GeoShaper::geoUtilOf(connection), anchor);
     setPos(shaper.origin());
-    const double width = connection->startLane()
-        ? connection->startLane()->width()
-        : style().defaultLaneWidth * shaper.unitsPerMetre();
-    m_centre = shaper.mapLine(line);
-    m_band = shaper.band(line, width * style().connectionBandShare, m_centre);
-    m_arrow = shaper.arrowHead(line, width * style().connectionBandShare, m_centre);
-    m_width = itemLength(shaper, width);
-    m_rect = withMargin(m_centre.boundingRect() | m_band.boundingRect());
+    m_kept.reset();
+    m_width = itemLength(shaper, startWidth(connection, shaper));
+    const Outline o = outline();
+    m_rect = withMargin(o.centre.boundingRect() | o.band.boundingRect());
+}
+
+Connectiong::Outline Connectiong::outline() const
+{
+    if (m_kept)
+        return *m_kept;
+    const auto *connection = static_cast<const Ostrika::Connection *>(object());
+    const Ostrika::GeoPolyline &line = connection->polyline();
+    const GeoShaper shaper(GeoShaper::geoUtilOf(connection), line.isEmpty() ? QPointF() : line.constFirst());
+    const double width = startWidth(connection, shaper) * style().connectionBandShare;
+    Outline o;
+    o.centre = shaper.mapLine(line);
+    o.band = shaper.band(line, width, o.centre);
+    o.arrow = shaper.arrowHead(line, width, o.centre);
+    return o;
 }
 
 void Connectiong::setSimpleView(bool simple)
@@ -125,22 +143,25 @@ QRectF Connectiong::boundingRect() const
 QPainterPath Connectiong::shape() const
 {
     QPainterPath path;
-    path.addPolygon(m_band);
+    path.addPolygon(outline().band);
     return path;
 }
 
 void Connectiong::draw(DrawSink &sink, const QColor &colour) const
 {
+    const Outline o = outline();
+    if (isLive() && !m_kept)
+        m_kept.reset(new Outline(o));
     if (m_simple) {
-        sink.stroke(0, m_centre, colour, style().connectionLineWidth);
+        sink.stroke(0, o.centre, colour, style().connectionLineWidth);
         return;
     }
     QColor fill = colour;
     fill.setAlphaF(colour.alphaF() * style().connectionBandOpacity);
     // Where bands overlap in a junction the colour deepens, once they are wide enough to see.
-    sink.fill(0, m_band, fill, m_width * sink.lod() >= style().bandOverlapMinPx);
+    sink.fill(0, o.band, fill, m_width * sink.lod() >= style().bandOverlapMinPx);
     if (m_width * sink.lod() >= style().connectionArrowMinPx)
-        sink.fill(1, m_arrow, colour.darker(style().connectionArrowDarker));
+        sink.fill(1, o.arrow, colour.darker(style().connectionArrowDarker));
 }
 
 QColor Connectiong::normalColor() const
@@ -194,9 +215,16 @@ void Laneg::build()
     const GeoShaper shaper(GeoShaper::geoUtilOf(lane), anchor);
     setPos(shaper.origin());
     m_centre = shaper.mapLine(line);
-    m_band = shaper.band(line, lane->width(), m_centre);
     m_width = itemLength(shaper, lane->width());
-    m_rect = withMargin(m_centre.boundingRect() | m_band.boundingRect());
+    m_rect = withMargin(m_centre.boundingRect() | band().boundingRect());
+}
+
+QPolygonF Laneg::band() const
+{
+    const auto *lane = static_cast<const Ostrika::Lane *>(object());
+    const Ostrika::GeoPolyline &line = lane->polyline();
+    const GeoShaper shaper(GeoShaper::geoUtilOf(lane), line.isEmpty() ? QPointF() : line.constFirst());
+    return shaper.band(line, lane->width(), m_centre);
 }
 
 QRectF Laneg::boundingRect() const
@@ -207,7 +235,7 @@ QRectF Laneg::boundingRect() const
 QPainterPath Laneg::shape() const
 {
     QPainterPath path;
-    path.addPolygon(m_band);
+    path.addPolygon(band());
     return path;
 }
 
@@ -217,9 +245,10 @@ void Laneg::draw(DrawSink &sink, const QColor &colour) const
         sink.stroke(1, m_centre, colour, style().laneLineWidth);
         return;
     }
-    sink.fill(0, m_band, colour);
+    const QPolygonF outline = band();
+    sink.fill(0, outline, colour);
     if (m_width * sink.lod() >= style().laneOutlineMinPx)
-        sink.stroke(1, m_band, style().laneOutline, style().laneOutlineWidth, Qt::SolidLine, true);
+        sink.stroke(1, outline, style().laneOutline, style().laneOutlineWidth, Qt::SolidLine, true);
 }
 
 QColor Laneg::normalColor() const

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <memory>
+
 namespace Ostrika {
 class Connection;
 class CrossWalk;
@@ -74,9 +76,17 @@ protected:
     QColor normalColor() const override;
     void draw(DrawSink &sink, const QColor &colour) const override;
 private:
-    QPolygonF m_centre;
-    QPolygonF m_band;
-    QPolygonF m_arrow;
+    struct Outline {
+        QPolygonF centre;
+        QPolygonF band;
+        QPolygonF arrow;
+    };
+    // A city has a hundred thousand connections: their outlines are made when a tile of the
+    // drawing is prepared, and kept only for a connection whose look keeps changing, which is
+    // drawn at every paint.
+    Outline outline() const;
+
+    mutable std::unique_ptr<Outline> m_kept;
     QRectF m_rect;
     qreal m_width; // band width in item units, for the level of detail
     bool m_simple = true;
@@ -116,7 +126,9 @@ protected:
     QColor normalColor() const override;
     void draw(DrawSink &sink, const QColor &colour) const override;
 private:
-    QPolygonF m_band;
+    // Made when needed, as a connection's outline is.
+    QPolygonF band() const;
+
     QPolygonF m_centre;
     QRectF m_rect;
     qreal m_width; // band width in item units, for the level of detail

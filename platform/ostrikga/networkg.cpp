@@ -64,7 +64,7 @@ void Networkg::setReadOnly(bool readOnly)
     if (readOnly == m_readOnly)
         return;
     m_readOnly = readOnly;
-    for (GenericGraphicsItem *item : qAsConst(m_items))
+    for (GenericGraphicsItem *item : m_index.items())
         applyFlags(item);
 }
 
@@ -107,13 +107,13 @@ Layer *Networkg::layer(const QString &name) const
 
 Ostrika::NetObject *Networkg::item2object(QGraphicsItem *item) const
 {
-    // A hash lookup never dereferences the pointer, so a stale one is harmless.
-    return m_objects.value(item, nullptr);
+    // The index never dereferences the pointer, so a stale one is harmless.
+    return m_index.object(item);
 }
 
 GenericGraphicsItem *Networkg::object2item(Ostrika::NetObject *object) const
 {
-    return m_items.value(object, nullptr);
+    return m_index.item(object);
 }
 
 void Networkg::applyFlags(GenericGraphicsItem *item) const
@@ -124,9 +124,7 @@ void Networkg::applyFlags(GenericGraphicsItem *item) const
 
 void Networkg::forgetItem(GenericGraphicsItem *item)
 {
-    Ostrika::NetObject *object = m_objects.take(item);
-    if (object && m_items.value(object) == item)
-        m_items.remove(object);
+    m_index.take(item);
 }
 
 void Networkg::createItems()
@@ -147,10 +145,10 @@ void Networkg::createItems()
         l->m_adopting = true;
     // First every item, then their geometry: showing or hiding a layer visits each of its
     // items, and items made one after the other lie together in memory.
-    QVector<GenericGraphicsItem *> made;
+    std::vector<GenericGraphicsItem *> made;
     made.reserve(objects.size());
     for (Ostrika::NetObject *object : objects) {
-        if (m_items.contains(object))
+        if (m_index.item(object))
             continue;
         GenericGraphicsItem *item = nullptr;
         if (auto *lane = qobject_cast<Ostrika::Lane *>(object)) {
@@ -191,33 +189,30 @@ void Networkg::createItems()
             item->setOpacity(0);
             static_cast<Layer *>(item->parentItem())->drawing();
         }
-        made.append(item);
+        made.push_back(item);
     }
     for (Layer *l : qAsConst(m_layers))
         l->m_adopting = false;
 
-    m_items.reserve(m_items.size() + made.size());
-    m_objects.reserve(m_objects.size() + made.size());
     QSet<Layer *> drawn;
     for (GenericGraphicsItem *item : qAsConst(made)) {
         item->build();
         item->m_owner = this;
         applyFlags(item);
-        m_items.insert(item->object(), item);
-        m_objects.insert(item, item->object());
         if (item->type() != RouteItemType) {
             auto *layer = static_cast<Layer *>(item->parentItem());
             layer->drawing()->add(item);
             drawn.insert(layer);
         }
     }
+    m_index.add(made);
     for (Layer *l : qAsConst(drawn))
         l->drawing()->arrange();
 }
 
 void Networkg::removeItems()
 {
-    if (m_objects.isEmpty())
+    if (m_index.isEmpty())
         return;
     if (m_scene) {
         // Items the scene has not yet polished or indexed are looked up by linear search
@@ -236,19 +231,15 @@ void Networkg::removeItems()
     for (Layer *layer : qAsConst(m_layers)) {
         const QList<QGraphicsItem *> children = layer->childItems();
         for (int i = children.size() - 1; i >= 0; --i) {
-            if (m_objects.remove(children[i]))
+            if (m_index.take(children[i]))
                 delete children[i];
         }
     }
     // What is left was taken out of its layer, like a route lifted while selected. One at a
-    // time: an item deleted along with another one leaves the hash by itself.
-    while (!m_objects.isEmpty()) {
-        const auto it = m_objects.begin();
-        const QGraphicsItem *item = it.key();
-        m_objects.erase(it);
+    // time: an item deleted along with another one leaves the index by itself.
+    while (GenericGraphicsItem *item = m_index.takeAny())
         delete item;
-    }
-    m_items.clear();
+    m_index.clear();
     for (Layer *layer : qAsConst(m_layers))
         layer->dropDrawing();
 }

@@ -1,12 +1,12 @@
 // Ostrikga network graphics: a network drawn into a QGraphicsScene.
 #pragma once
 
+#include "itemindex.h"
 #include "ostrikga_export.h"
 
 #include <ostrika/network.h>
 
 #include <QGraphicsScene>
-#include <QHash>
 #include <QList>
 #include <QPointer>
 
@@ -73,8 +73,7 @@ private:
 
     QPointer<QGraphicsScene> m_scene;
     QList<Layer *> m_layers;
-    QHash<const Ostrika::NetObject *, GenericGraphicsItem *> m_items;
-    QHash<const QGraphicsItem *, Ostrika::NetObject *> m_objects;
+    ItemIndex m_index;
     bool m_readOnly = false;
 };
 

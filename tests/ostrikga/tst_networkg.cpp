@@ -315,6 +315,18 @@ void TestNetworkg::itemDeletedElsewhereIsForgotten()
     delete item;
     QCOMPARE(net.object2item(lane), nullptr);
     QCOMPARE(net.item2object(item), nullptr);
+    // A later load adds items (one may reuse the freed memory) and still knows the others.
+    Ostrika::Network extra;
+    extra.geoUtil()->setOrigin(QPointF(16.60, 49.19));
+    extra.addNode(100, "J100", QPointF(0, 300), Ostrika::Node::Junction);
+    QVERIFY2(net.loadFromData(extra.toData(), true), qPrintable(net.errorString()));
+    QGraphicsItem *added = net.object2item(net.findObject(100));
+    QVERIFY(added);
+    QCOMPARE(net.item2object(added), net.findObject(100));
+    // The lane without an item gets a new one.
+    QVERIFY(net.object2item(lane));
+    QCOMPARE(net.item2object(net.object2item(lane)), lane);
+    QVERIFY(net.object2item(net.findObject(1)));
     // Deleting a whole layer behind the network's back forgets the layer and its items.
     Layer *nodes = net.layer("Nodes");
     delete nodes;

@@ -137,6 +137,8 @@ private Q_SLOTS:
     void arrowIsOnePixelAtAnyZoom_data();
     void arrowIsOnePixelAtAnyZoom();
     void isNotANetworkItemType();
+    void halvesFollowTheCircle_data();
+    void halvesFollowTheCircle();
 };
 
 void tst_SgRedYellowItem::directionClass_data()
@@ -459,4 +461,44 @@ void tst_SgRedYellowItem::isNotANetworkItemType()
 }
 
 QTEST_MAIN(tst_SgRedYellowItem)
+void tst_SgRedYellowItem::halvesFollowTheCircle_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("size");
+    QTest::newRow("eastbound, narrow lane") << angleForTravel(0) << 2.5;
+    QTest::newRow("north-east, usual lane") << angleForTravel(37) << kSize;
+    QTest::newRow("southbound, wide lane") << angleForTravel(-90) << 8.0;
+    QTest::newRow("no stop line") << qQNaN() << kSize;
+}
+
+// Each half is a polygon: its corners lie on the circle (or on the dividing diameter) and its
+// edges stay within half a pixel of the circle at the deepest map zoom (22).
+void tst_SgRedYellowItem::halvesFollowTheCircle()
+{
+    QFETCH(double, angle);
+    QFETCH(double, size);
+    const SgRedYellowItem m(kPos, size, SgRedYellowItem::Straight, angle);
+    const Ostrika::GeoUtil g;
+    const QPointF c = g.geoToXY(kPos);
+    const double r = size / 2;
+    const double halfPixel = 0.5 * (g.geoToXY(kPos + QPointF(360.0 / (1 << 30), 0)) - c).x();
+    const QTransform back = localRotation(angle).inverted();
+    for (const QPainterPath &half : {m.redHalfPath(), m.secondHalfPath()}) {
+        const QList<QPolygonF> rings = half.toSubpathPolygons();
+        QCOMPARE(rings.size(), 1);
+        const QPolygonF ring = rings.first();
+        QVERIFY(ring.size() > 8);
+        for (int i = 0; i + 1 < ring.size(); ++i) {
+            const QPointF a = back.map(g.geoToXY(ring[i] + kPos) - c);
+            const QPointF b = back.map(g.geoToXY(ring[i + 1] + kPos) - c);
+            const bool onDiameter = std::abs(a.y()) < 1e-6 && std::abs(b.y()) < 1e-6;
+            if (onDiameter)
+                continue;
+            QVERIFY2(std::abs(std::hypot(a.x(), a.y()) - r) < 1e-6, "corner off the circle");
+            const QPointF mid = (a + b) / 2;
+            QVERIFY2(r - std::hypot(mid.x(), mid.y()) < halfPixel, "edge further than half a pixel from the circle");
+        }
+    }
+}
+
 #include "tst_sgredyellowitem.moc"
