@@ -41,6 +41,18 @@ private:
         return file;
     }
     int pluginLines(const QString &text) { return LogCapture::count(text); }
+    // Draws the one junction \a spec into the scene and binds its controller of \a project.
+    LightEntry *bindJunction(const JunctionSpec &spec, const QString &name, DrawnNet &d,
+                             Corvel::Project &project)
+    {
+        TestNetwork b;
+        if (!b.addJunction(spec) || !d.load(&scene, save(b, name)))
+            return nullptr;
+        project.addLight(spec.tlId);
+        PluginProbe probe(plugin);
+        probe.bind(d.net.get(), &project, d.markers);
+        return probe.entry(spec.tlId);
+    }
 
     QTemporaryDir dir;
     QGraphicsScene scene;
@@ -118,16 +130,9 @@ void tst_LightBinding::entryPerController()
 
 void tst_LightBinding::connectionWithSeveralGroups()
 {
-    TestNetwork b;
-    QVERIFY(b.addJunction({3, {0, 0}, {{{0, 3, 5}}}, {}}));
     DrawnNet d;
-    QVERIFY(d.load(&scene, save(b, "groups035.ostka")));
     Corvel::Project project;
-    project.addLight(3);
-    PluginProbe probe(plugin);
-    probe.bind(d.net.get(), &project, d.markers);
-
-    LightEntry *e = probe.entry(3);
+    LightEntry *e = bindJunction({3, {0, 0}, {{{0, 3, 5}}}, {}}, "groups035.ostka", d, project);
     QVERIFY(e);
     QGraphicsItem *item = d.item("J3_C0");
     QVERIFY(item);
@@ -145,16 +150,9 @@ void tst_LightBinding::connectionWithSeveralGroups()
 
 void tst_LightBinding::crosswalkGroupZeroKept()
 {
-    TestNetwork b;
-    QVERIFY(b.addJunction({4, {0, 0}, {}, {0, -2, 6}}));
     DrawnNet d;
-    QVERIFY(d.load(&scene, save(b, "crosswalks.ostka")));
     Corvel::Project project;
-    project.addLight(4);
-    PluginProbe probe(plugin);
-    probe.bind(d.net.get(), &project, d.markers);
-
-    LightEntry *e = probe.entry(4);
+    LightEntry *e = bindJunction({4, {0, 0}, {}, {0, -2, 6}}, "crosswalks.ostka", d, project);
     QVERIFY(e);
     QCOMPARE(e->groupItems.keys(), (QList<int>{-2, 0, 6}));
     QCOMPARE(e->groupItems.value(0)->item, static_cast<QGraphicsItem *>(d.item("J4_X0")));
@@ -178,16 +176,11 @@ void tst_LightBinding::everyGroupIdFindsItsRecords_data()
 void tst_LightBinding::everyGroupIdFindsItsRecords()
 {
     QFETCH(QList<int>, groups);
-    TestNetwork b;
-    QVERIFY(b.addJunction({4, {0, 0}, {}, groups}));
     DrawnNet d;
-    QVERIFY(d.load(&scene, save(b, "groupids.ostka")));
     Corvel::Project project;
-    project.addLight(4);
-    PluginProbe probe(plugin);
-    probe.bind(d.net.get(), &project, d.markers);
-    LightEntry *e = probe.entry(4);
+    LightEntry *e = bindJunction({4, {0, 0}, {}, groups}, "groupids.ostka", d, project);
     QVERIFY(e);
+    PluginProbe probe(plugin);
 
     QSet<int> shown;
     for (int g : qAsConst(groups)) {
@@ -206,18 +199,12 @@ void tst_LightBinding::everyGroupIdFindsItsRecords()
 
 void tst_LightBinding::markerAtConnectionStart()
 {
-    TestNetwork b;
     ConnSpec straight{{1}, 0.0, true};
     ConnSpec left{{2}, 270.0, true};
     ConnSpec noStopline{{3}, 90.0, false};
-    QVERIFY(b.addJunction({5, {0, 0}, {straight, left, noStopline}, {}}));
     DrawnNet d;
-    QVERIFY(d.load(&scene, save(b, "markers.ostka")));
     Corvel::Project project;
-    project.addLight(5);
-    PluginProbe probe(plugin);
-    probe.bind(d.net.get(), &project, d.markers);
-    LightEntry *e = probe.entry(5);
+    LightEntry *e = bindJunction({5, {0, 0}, {straight, left, noStopline}, {}}, "markers.ostka", d, project);
     QVERIFY(e);
 
     const Ostrika::GeoUtil &geo = *d.net->geoUtil();
