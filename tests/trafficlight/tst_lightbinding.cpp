@@ -41,17 +41,17 @@ private:
         return file;
     }
     int pluginLines(const QString &text) { return LogCapture::count(text); }
-    // Draws the one junction \a spec into the scene and binds its controller of \a project.
-    LightEntry *bindJunction(const JunctionSpec &spec, const QString &name, DrawnNet &d,
+    // Draws the one junction \a junction into the scene and binds its controller of \a project.
+    LightEntry *bindJunction(const JunctionSpec &junction, const QString &name, DrawnNet &d,
                              Corvel::Project &project)
     {
         TestNetwork b;
-        if (!b.addJunction(spec) || !d.load(&scene, save(b, name)))
+        if (!b.addJunction(junction) || !d.load(&scene, save(b, name)))
             return nullptr;
-        project.addLight(spec.tlId);
+        project.addLight(junction.tlId);
         PluginProbe probe(plugin);
         probe.bind(d.net.get(), &project, d.markers);
-        return probe.entry(spec.tlId);
+        return probe.entry(junction.tlId);
     }
 
     QTemporaryDir dir;
