@@ -88,17 +88,6 @@ void LightEntry::makeIndex()
     for (auto it = itemGroups.begin(); it != itemGroups.end(); ++it)
         it.value() = moved.value(it.value(), it.value());
 
-    // The keys are ascending: the run of group g starts at the first key not below g.
-    m_direct = m_count < 256 && (m_count == 0 || (m_keys[0] >= 0 && m_keys[m_count - 1] < DirectGroups));
-    if (m_direct) {
-        int k = 0;
-        for (int g = 0; g <= DirectGroups; ++g) {
-            while (k < m_count && m_keys[k] < g)
-                ++k;
-            m_runs[g] = quint8(k);
-        }
-    }
-
     // A record met twice, under one item or two, stays in the first ring only: every ring
     // is then a true one and a walk round it ends.
     QVarLengthArray<GroupItem *, 8> ring;

@@ -48,8 +48,7 @@ struct GroupItem
  * maps are not changed afterwards.
  *
  * The first cache line of the entry holds what a signal reads: the controller, whether it is
- * followed, and where the records of each small group id start, so that finding a group's
- * records costs no other line than the records' own.
+ * followed, and where the block's keys and records lie.
  */
 struct alignas(64) LightEntry
 {
@@ -58,21 +57,15 @@ struct alignas(64) LightEntry
     LightEntry &operator=(const LightEntry &) = delete;
     ~LightEntry();
 
-    // What every signal reads comes first, next to the index.
+    // What every signal reads comes first, next to the block.
     QObject *light = nullptr;                        //!< the controller; not owned
     bool subscribed = false;                         //!< counted in "tlo_use_sg_cnt" and connected to the controller
     bool processing = false;
 
 private:
-    // Group ids below this find their records through m_runs, when every id of the entry is
-    // one of them; others are searched for in the keys.
-    static constexpr int DirectGroups = 39;
-
     bool m_indexed = false;
-    bool m_direct = false;          // m_runs holds every group
     int m_count = 0;                // records in the block
     GroupItem *m_records = nullptr; // groupItems' records in its order, after the keys
-    quint8 m_runs[DirectGroups + 1] = {}; // group g: records [m_runs[g], m_runs[g + 1])
     const int *m_keys = nullptr;    // groupItems' keys in its order, at the start of the block
     std::unique_ptr<char[]> m_block;
 
@@ -96,11 +89,6 @@ public:
     Records recordsOf(int group)
     {
         index();
-        if (m_direct) {
-            if (group < 0 || group >= DirectGroups)
-                return {};
-            return {m_records + m_runs[group], m_records + m_runs[group + 1]};
-        }
         const int *key = std::lower_bound(m_keys, m_keys + m_count, group);
         const int *end = std::upper_bound(key, m_keys + m_count, group);
         return {m_records + (key - m_keys), m_records + (end - m_keys)};
@@ -118,7 +106,7 @@ public:
     }
 
     //! Asks for the cache line the look-up of a group starts from, ahead of it.
-    void prefetchIndex() const { prefetchLine(m_direct ? nullptr : m_keys); }
+    void prefetchIndex() const { prefetchLine(m_keys); }
 
     /*!
      * Packs and links the records once (see the class description). It moves them: binding

@@ -164,15 +164,15 @@ void tst_LightBinding::crosswalkGroupZeroKept()
 void tst_LightBinding::everyGroupIdFindsItsRecords_data()
 {
     QTest::addColumn<QList<int>>("groups");
-    QTest::newRow("small ids") << QList<int>{1, 2, 3};
-    QTest::newRow("largest small ids") << QList<int>{0, 37, 38};
-    QTest::newRow("one id past the small ones") << QList<int>{0, 38, 39};
+    QTest::newRow("neighbouring ids") << QList<int>{1, 2, 3};
+    QTest::newRow("gaps between ids") << QList<int>{0, 37, 38};
+    QTest::newRow("first and last ids apart") << QList<int>{0, 38, 39};
     QTest::newRow("repeated id") << QList<int>{5, 5, 7};
     QTest::newRow("negative and large ids") << QList<int>{-2, 0, 100000};
 }
 
-// A red state of each group reaches exactly the crosswalks of that group, whichever way the
-// entry finds the records of a group.
+// A red state of each group reaches exactly the crosswalks of that group, and a group the
+// entry does not have reaches none.
 void tst_LightBinding::everyGroupIdFindsItsRecords()
 {
     QFETCH(QList<int>, groups);
