@@ -15,24 +15,33 @@ LightRelay::LightRelay(OstrikgPlugin *plugin, LightEntry *entry)
 
 namespace {
 
-// The two signals of a controller class, looked up by signature once: a city switches
-// thousands of controllers of one class on and off at a time.
-struct LightSignals
+// The controller's two signals and the relay's slots for them, as SIGNAL() and SLOT() spell them.
+const char *const kSignals[] = {SIGNAL(notification(const Notification*)), SIGNAL(connected(bool))};
+const char *const kSlots[] = {SLOT(on_objectNotification(const Notification*)), SLOT(on_objectConnected(bool))};
+constexpr int kRoutes = 2;
+
+// The indexes of those signals in a controller class and of the slots, looked up by signature
+// once: a city switches thousands of controllers of one class on and off at a time. -1 where
+// the class lacks a signal.
+struct Routes
 {
     const QMetaObject *lightClass = nullptr;
-    int notification = -1;
-    int connected = -1;
+    int signal[kRoutes] = {-1, -1};
+    int slot[kRoutes] = {-1, -1};
 };
 
-const LightSignals &signalsOf(const QObject *light)
+const Routes &routesOf(const QObject *light)
 {
-    static LightSignals known;
+    static Routes known;
     const QMetaObject *meta = light->metaObject();
     if (meta != known.lightClass) {
         known.lightClass = meta;
-        known.notification = meta->indexOfSignal(
-            QMetaObject::normalizedSignature("notification(const Notification*)").constData());
-        known.connected = meta->indexOfSignal("connected(bool)");
+        for (int i = 0; i < kRoutes; ++i) {
+            // Past the code letter SIGNAL() and SLOT() put first.
+            known.signal[i] = meta->indexOfSignal(QMetaObject::normalizedSignature(kSignals[i] + 1).constData());
+            known.slot[i] = LightRelay::staticMetaObject.indexOfSlot(
+                QMetaObject::normalizedSignature(kSlots[i] + 1).constData());
+        }
     }
     return known;
 }
@@ -41,39 +50,26 @@ const LightSignals &signalsOf(const QObject *light)
 
 void LightRelay::listen(QObject *light)
 {
-    static const int onNotification =
-        staticMetaObject.indexOfSlot("on_objectNotification(const Notification*)");
-    static const int onConnected = staticMetaObject.indexOfSlot("on_objectConnected(bool)");
-    const LightSignals &sig = signalsOf(light);
+    const Routes &r = routesOf(light);
     const auto type = Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection);
-    // A class without the signal goes the way of the signature, which says what is missing.
-    if (sig.notification >= 0)
-        QMetaObject::connect(light, sig.notification, this, onNotification, type);
-    else
-        connect(light, SIGNAL(notification(const Notification*)), this,
-                SLOT(on_objectNotification(const Notification*)), Qt::UniqueConnection);
-    if (sig.connected >= 0)
-        QMetaObject::connect(light, sig.connected, this, onConnected, type);
-    else
-        connect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)),
-                Qt::UniqueConnection);
+    for (int i = 0; i < kRoutes; ++i) {
+        // A class without the signal goes the way of the signature, which says what is missing.
+        if (r.signal[i] >= 0)
+            QMetaObject::connect(light, r.signal[i], this, r.slot[i], type);
+        else
+            connect(light, kSignals[i], this, kSlots[i], Qt::UniqueConnection);
+    }
 }
 
 void LightRelay::stopListening(QObject *light)
 {
-    static const int onNotification =
-        staticMetaObject.indexOfSlot("on_objectNotification(const Notification*)");
-    static const int onConnected = staticMetaObject.indexOfSlot("on_objectConnected(bool)");
-    const LightSignals &sig = signalsOf(light);
-    if (sig.notification >= 0)
-        QMetaObject::disconnect(light, sig.notification, this, onNotification);
-    else
-        disconnect(light, SIGNAL(notification(const Notification*)), this,
-                   SLOT(on_objectNotification(const Notification*)));
-    if (sig.connected >= 0)
-        QMetaObject::disconnect(light, sig.connected, this, onConnected);
-    else
-        disconnect(light, SIGNAL(connected(bool)), this, SLOT(on_objectConnected(bool)));
+    const Routes &r = routesOf(light);
+    for (int i = 0; i < kRoutes; ++i) {
+        if (r.signal[i] >= 0)
+            QMetaObject::disconnect(light, r.signal[i], this, r.slot[i]);
+        else
+            disconnect(light, kSignals[i], this, kSlots[i]);
+    }
 }
 
 Response *LightRelay::requestGroup(QObject *light, int group)
