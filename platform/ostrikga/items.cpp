@@ -108,7 +108,7 @@ void Connectiong::build()
     setPos(shaper.origin());
     m_kept.reset();
     m_width = itemLength(shaper, startWidth(connection, shaper));
-    const Outline o = outline();
+    const Outline o = outline(shaper);
     m_rect = withMargin(o.centre.boundingRect() | o.band.boundingRect());
 }
 
@@ -116,9 +116,14 @@ Connectiong::Outline Connectiong::outline() const
 {
     if (m_kept)
         return *m_kept;
+    const Ostrika::GeoPolyline &line = object()->polyline();
+    return outline(GeoShaper(GeoShaper::geoUtilOf(object()), line.isEmpty() ? QPointF() : line.constFirst()));
+}
+
+Connectiong::Outline Connectiong::outline(const GeoShaper &shaper) const
+{
     const auto *connection = static_cast<const Ostrika::Connection *>(object());
     const Ostrika::GeoPolyline &line = connection->polyline();
-    const GeoShaper shaper(GeoShaper::geoUtilOf(connection), line.isEmpty() ? QPointF() : line.constFirst());
     const double width = startWidth(connection, shaper) * style().connectionBandShare;
     Outline o;
     o.centre = shaper.mapLine(line);
@@ -216,15 +221,19 @@ void Laneg::build()
     setPos(shaper.origin());
     m_centre = shaper.mapLine(line);
     m_width = itemLength(shaper, lane->width());
-    m_rect = withMargin(m_centre.boundingRect() | band().boundingRect());
+    m_rect = withMargin(m_centre.boundingRect() | band(shaper).boundingRect());
 }
 
 QPolygonF Laneg::band() const
 {
+    const Ostrika::GeoPolyline &line = object()->polyline();
+    return band(GeoShaper(GeoShaper::geoUtilOf(object()), line.isEmpty() ? QPointF() : line.constFirst()));
+}
+
+QPolygonF Laneg::band(const GeoShaper &shaper) const
+{
     const auto *lane = static_cast<const Ostrika::Lane *>(object());
-    const Ostrika::GeoPolyline &line = lane->polyline();
-    const GeoShaper shaper(GeoShaper::geoUtilOf(lane), line.isEmpty() ? QPointF() : line.constFirst());
-    return shaper.band(line, lane->width(), m_centre);
+    return shaper.band(lane->polyline(), lane->width(), m_centre);
 }
 
 QRectF Laneg::boundingRect() const

@@ -22,6 +22,8 @@ class Stopline;
 
 namespace Ostrikga {
 
+class GeoShaper;
+
 //! Item type numbers; QGraphicsItem::UserType itself is left free for other items.
 enum ItemType {
     EdgeItemType = QGraphicsItem::UserType + 1,
@@ -85,6 +87,7 @@ private:
     // drawing is prepared, and kept only for a connection whose look keeps changing, which is
     // drawn at every paint.
     Outline outline() const;
+    Outline outline(const GeoShaper &shaper) const;
 
     mutable std::unique_ptr<Outline> m_kept;
     QRectF m_rect;
@@ -128,6 +131,7 @@ protected:
 private:
     // Made when needed, as a connection's outline is.
     QPolygonF band() const;
+    QPolygonF band(const GeoShaper &shaper) const;
 
     QPolygonF m_centre;
     QRectF m_rect;
